@@ -1,0 +1,342 @@
+#include "platform/settingsstore.h"
+
+#include "app/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+bool sameName(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+}
+
+bool needsQuoting(const QString& s, bool isName) {
+    if (s.isEmpty())
+        return isName;
+    if (s.front().isSpace() || s.back().isSpace() || s.front() == u'"')
+        return true;
+    if (isName && (s.front() == u';' || s.front() == u'#' || s.front() == u'['))
+        return true;
+    for (QChar c : s) {
+        if (c == u'\\' || c == u'\n' || c == u'\r' || c == u'\0' || c.unicode() < 0x20)
+            return true;
+        if (isName && (c == u'=' || c == u']'))
+            return true;
+    }
+    return false;
+}
+
+QString quote(const QString& s) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : s) {
+        switch (c.unicode()) {
+        case '\\': out += QStringLiteral("\\\\"); break;
+        case '"': out += QStringLiteral("\\\""); break;
+        case '\n': out += QStringLiteral("\\n"); break;
+        case '\r': out += QStringLiteral("\\r"); break;
+        case '\t': out += QStringLiteral("\\t"); break;
+        default:
+            if (c.unicode() < 0x20)
+                out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+            else
+                out += c;
+        }
+    }
+    out += u'"';
+    return out;
+}
+
+QString encode(const QString& s, bool isName) { return needsQuoting(s, isName) ? quote(s) : s; }
+
+[[noreturn]] void malformed(const QString& file, int line, const QString& what) {
+    raiseError(ErrNum::SettingsRead,
+               QStringLiteral("The settings file %1 is damaged at line %2: %3").arg(file).arg(line).arg(what),
+               QStringLiteral("Settings"));
+}
+
+// Reads a quoted text starting at pos (on the opening quote); pos ends after the closing quote.
+bool unquote(const QString& line, int& pos, QString& out) {
+    out.clear();
+    ++pos;
+    while (pos < line.size()) {
+        const QChar c = line[pos++];
+        if (c == u'"')
+            return true;
+        if (c != u'\\') {
+            out += c;
+            continue;
+        }
+        if (pos >= line.size())
+            return false;
+        const QChar e = line[pos++];
+        switch (e.unicode()) {
+        case '\\': out += u'\\'; break;
+        case '"': out += u'"'; break;
+        case 'n': out += u'\n'; break;
+        case 'r': out += u'\r'; break;
+        case 't': out += u'\t'; break;
+        case 'x': {
+            if (pos + 2 > line.size())
+                return false;
+            bool ok = false;
+            const int v = line.mid(pos, 2).toInt(&ok, 16);
+            if (!ok)
+                return false;
+            out += QChar(v);
+            pos += 2;
+            break;
+        }
+        default: return false;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+SettingsStore& SettingsStore::instance() {
+    static SettingsStore store;
+    return store;
+}
+
+QString SettingsStore::defaultPath() {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Tamrivo/Tamrivo.ini");
+}
+
+void SettingsStore::setPath(const QString& path) {
+    m_path = path;
+    reload();
+}
+
+QString SettingsStore::path() const { return m_path.isEmpty() ? defaultPath() : m_path; }
+
+void SettingsStore::reload() {
+    m_loaded = false;
+    m_sections.clear();
+}
+
+void SettingsStore::ensureLoaded() const {
+    if (m_loaded)
+        return;
+    const QString p = path();
+    QFile f(p);
+    QList<Section> sections;
+    if (f.exists()) {
+        if (!f.open(QIODevice::ReadOnly))
+            raiseError(ErrNum::SettingsRead,
+                       QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
+                       QStringLiteral("Settings"));
+        sections = parse(f.readAll(), p);
+    }
+    m_sections = sections;
+    m_loaded = true;
+}
+
+int SettingsStore::findSection(const QList<Section>& s, const QString& name) const {
+    for (int i = 0; i < s.size(); ++i)
+        if (sameName(s[i].name, name))
+            return i;
+    return -1;
+}
+
+std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
+    ensureLoaded();
+    const int si = findSection(m_sections, section);
+    if (si < 0)
+        return std::nullopt;
+    for (const auto& e : m_sections[si].entries)
+        if (sameName(e.first, key))
+            return e.second;
+    return std::nullopt;
+}
+
+QString SettingsStore::read(const QString& section, const QString& key,
+                            const QString& defaultValue) const {
+    return value(section, key).value_or(defaultValue);
+}
+
+bool SettingsStore::hasSection(const QString& section) const {
+    ensureLoaded();
+    return findSection(m_sections, section) >= 0;
+}
+
+QStringList SettingsStore::keys(const QString& section) const {
+    ensureLoaded();
+    QStringList out;
+    const int si = findSection(m_sections, section);
+    if (si >= 0)
+        for (const auto& e : m_sections[si].entries)
+            out << e.first;
+    return out;
+}
+
+void SettingsStore::write(const QString& section, const QString& key, const QString& value) {
+    ensureLoaded();
+    QList<Section> next = m_sections;
+    int si = findSection(next, section);
+    if (si < 0) {
+        next.append(Section{section, {}});
+        si = int(next.size()) - 1;
+    }
+    bool found = false;
+    for (auto& e : next[si].entries) {
+        if (sameName(e.first, key)) {
+            e.second = value;
+            found = true;
+            break;
+        }
+    }
+    if (!found)
+        next[si].entries.append({key, value});
+    commit(next);
+}
+
+bool SettingsStore::deleteSection(const QString& section) {
+    ensureLoaded();
+    QList<Section> next = m_sections;
+    const int si = findSection(next, section);
+    if (si < 0)
+        return false;
+    next.removeAt(si);
+    commit(next);
+    return true;
+}
+
+void SettingsStore::replaceSection(const QString& section, const Entries& entries) {
+    ensureLoaded();
+    QList<Section> next = m_sections;
+    Section fresh{section, {}};
+    for (const auto& e : entries) {
+        bool replaced = false;
+        for (auto& have : fresh.entries) {
+            if (sameName(have.first, e.first)) {
+                have.second = e.second;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            fresh.entries.append(e);
+    }
+    const int si = findSection(next, section);
+    if (si < 0)
+        next.append(fresh);
+    else
+        next[si] = fresh;
+    commit(next);
+}
+
+void SettingsStore::commit(const QList<Section>& next) {
+    const QString p = path();
+    const QFileInfo info(p);
+    QDir dir = info.dir();
+    if (!dir.exists() && !QDir().mkpath(dir.absolutePath()))
+        raiseError(ErrNum::SettingsWrite,
+                   QStringLiteral("Cannot create the settings folder %1").arg(dir.absolutePath()),
+                   QStringLiteral("Settings"));
+    QSaveFile f(p);
+    if (!f.open(QIODevice::WriteOnly))
+        raiseError(ErrNum::SettingsWrite,
+                   QStringLiteral("Cannot write the settings file %1: %2").arg(p, f.errorString()),
+                   QStringLiteral("Settings"));
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QByteArray data = serialize(next);
+    if (f.write(data) != data.size() || !f.commit())
+        raiseError(ErrNum::SettingsWrite,
+                   QStringLiteral("Cannot write the settings file %1: %2").arg(p, f.errorString()),
+                   QStringLiteral("Settings"));
+    QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    m_sections = next;
+}
+
+QByteArray SettingsStore::serialize(const QList<Section>& sections) {
+    QString out = QStringLiteral("; Tamrivo settings\n");
+    for (const auto& s : sections) {
+        out += QStringLiteral("\n[") + encode(s.name, true) + QStringLiteral("]\n");
+        for (const auto& e : s.entries)
+            out += encode(e.first, true) + u'=' + encode(e.second, false) + u'\n';
+    }
+    return out.toUtf8();
+}
+
+QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const QString& fileName) {
+    QList<Section> sections;
+    const QString text = QString::fromUtf8(data);
+    const QStringList lines = text.split(u'\n');
+    for (int n = 0; n < lines.size(); ++n) {
+        QString line = lines[n];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const int lineNo = n + 1;
+        if (line.trimmed().isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
+            continue;
+        if (line.startsWith(u'[')) {
+            QString name;
+            int pos = 1;
+            if (pos < line.size() && line[pos] == u'"') {
+                if (!unquote(line, pos, name))
+                    malformed(fileName, lineNo, QStringLiteral("bad section name"));
+            } else {
+                const int end = line.indexOf(u']', pos);
+                if (end < 0)
+                    malformed(fileName, lineNo, QStringLiteral("missing ]"));
+                name = line.mid(pos, end - pos);
+                pos = end;
+            }
+            if (pos >= line.size() || line[pos] != u']' || !line.mid(pos + 1).trimmed().isEmpty())
+                malformed(fileName, lineNo, QStringLiteral("bad section line"));
+            bool merged = false;
+            for (const auto& s : sections)
+                if (sameName(s.name, name))
+                    merged = true;
+            if (!merged)
+                sections.append(Section{name, {}});
+            else // a repeated section continues the first one
+                for (int i = 0; i < sections.size(); ++i)
+                    if (sameName(sections[i].name, name))
+                        sections.move(i, sections.size() - 1);
+            continue;
+        }
+        if (sections.isEmpty())
+            malformed(fileName, lineNo, QStringLiteral("key outside a section"));
+        QString key;
+        int pos = 0;
+        if (line[0] == u'"') {
+            if (!unquote(line, pos, key))
+                malformed(fileName, lineNo, QStringLiteral("bad key"));
+            if (pos >= line.size() || line[pos] != u'=')
+                malformed(fileName, lineNo, QStringLiteral("missing ="));
+        } else {
+            pos = line.indexOf(u'=');
+            if (pos < 0)
+                malformed(fileName, lineNo, QStringLiteral("missing ="));
+            key = line.left(pos);
+        }
+        ++pos;
+        QString value;
+        if (pos < line.size() && line[pos] == u'"') {
+            if (!unquote(line, pos, value) || pos != line.size())
+                malformed(fileName, lineNo, QStringLiteral("bad quoted value"));
+        } else {
+            value = line.mid(pos);
+        }
+        auto& entries = sections.last().entries;
+        bool replaced = false;
+        for (auto& e : entries) {
+            if (sameName(e.first, key)) {
+                e.second = value;
+                replaced = true;
+            }
+        }
+        if (!replaced)
+            entries.append({key, value});
+    }
+    return sections;
+}
