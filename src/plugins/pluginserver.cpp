@@ -1,0 +1,5 @@
+#include "plugins/pluginserver.h"
+
+PlugInServer::PlugInServer(QObject* parent) : QObject(parent) {}
+void PlugInServer::start() {}
+void PlugInServer::stop() {}
