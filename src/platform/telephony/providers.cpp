@@ -41,8 +41,13 @@ void restoreDefaults() {
 std::shared_ptr<ITTAPI> createTelephonyObject(const QString& progId) {
     const auto it = factories().constFind(progId);
     std::shared_ptr<ITTAPI> obj;
-    if (it != factories().constEnd() && *it)
-        obj = (*it)();
+    if (it != factories().constEnd() && *it) {
+        try {
+            obj = (*it)();
+        } catch (const AppError&) {
+            obj.reset(); // the provider refused: the service is not available
+        }
+    }
     if (!obj)
         raiseError(ErrNum::TelephonyNotAvailable, QStringLiteral("Telephony service not available"),
                    QStringLiteral("Telephony"));
