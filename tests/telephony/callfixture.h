@@ -74,12 +74,17 @@ public:
 
     // Telephony on with the simulated line, main window built and subscribed.
     void start() {
-        m_form = new frmMain;
-        gMainForm = m_form;
+        createForm();
         setupTAPI();
         handler()->TAPIEventsInit();
         pump();
         Prompter::reset();
+    }
+
+    // The main window alone.
+    void createForm() {
+        m_form = new frmMain;
+        gMainForm = m_form;
     }
 
     frmMain* form() const { return m_form; }
