@@ -11,14 +11,14 @@
 #include <QFile>
 #include <QStringList>
 #include <QTest>
-
 #include <memory>
 
 namespace booktest {
 
 // A new SQLite file (not a Local book) with the given statements run in it.
 inline void makeSqliteFile(const QString& path, const QStringList& statements) {
-    DbSession s(DbSession::Kind::Sqlite, QStringLiteral("file:") + path + QStringLiteral("?mode=rwc"));
+    DbSession s(DbSession::Kind::Sqlite,
+                QStringLiteral("file:") + path + QStringLiteral("?mode=rwc"));
     for (const QString& sql : statements)
         s.execute(sql);
 }
@@ -34,7 +34,8 @@ inline void addDataSource(const TestEnv& env, const QString& name, const QString
 }
 
 // An SQLite file reached as ODBC data source dsn through the SQLite3 driver.
-inline QString addSqliteDataSource(const TestEnv& env, const QString& dsn, const QStringList& statements) {
+inline QString addSqliteDataSource(const TestEnv& env, const QString& dsn,
+                                   const QStringList& statements) {
     const QString db = env.file(dsn + QStringLiteral(".db"));
     makeSqliteFile(db, statements);
     addDataSource(env, dsn, {QStringLiteral("Driver=SQLite3"), QStringLiteral("Database=") + db});
@@ -52,13 +53,16 @@ struct Row {
 };
 
 inline QString localInsert(const Row& r) {
-    return QStringLiteral("INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,TELEPHONE3,EMAIL) VALUES (%1,%2,%3,%4,%5)")
-        .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2), quoted(r.telephone3), quoted(r.email));
+    return QStringLiteral("INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,TELEPHONE3,EMAIL) VALUES "
+                          "(%1,%2,%3,%4,%5)")
+        .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2), quoted(r.telephone3),
+             quoted(r.email));
 }
 
 // A Local book file holding the rows, added to gLocalBooks.
 inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& fileName,
-                                                      const QList<Row>& rows, bool callerID = true) {
+                                                      const QList<Row>& rows,
+                                                      bool callerID = true) {
     auto book = std::make_shared<LocalAddressBook>();
     book->addressBookName = fileName;
     book->filename = env.file(fileName);
@@ -74,13 +78,16 @@ inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const 
 // A Database book on table People (Name, Phone, Mobile, Office, Mail, Id) of
 // an SQLite ODBC data source, added to gDBBooks.
 inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
-                                                            const QList<Row>& rows, bool callerID = true) {
-    QStringList sql{QStringLiteral("CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
-                                   "Mobile TEXT, Office TEXT, Mail TEXT)")};
+                                                            const QList<Row>& rows,
+                                                            bool callerID = true) {
+    QStringList sql{
+        QStringLiteral("CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
+                       "Mobile TEXT, Office TEXT, Mail TEXT)")};
     for (const Row& r : rows)
-        sql << QStringLiteral("INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (%1,%2,%3,%4,%5)")
-                   .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2), quoted(r.telephone3),
-                        quoted(r.email));
+        sql << QStringLiteral(
+                   "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (%1,%2,%3,%4,%5)")
+                   .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2),
+                        quoted(r.telephone3), quoted(r.email));
     addSqliteDataSource(env, dsn, sql);
     auto book = std::make_shared<DatabaseAddressBook>();
     book->Clear();

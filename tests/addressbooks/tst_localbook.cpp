@@ -37,10 +37,12 @@ private slots:
         createLocalAddressBook(path);
         QVERIFY(QFile::exists(path));
         auto s = openLocalBook(path);
-        QCOMPARE(s->tableFields("TAMRIVO"), (QStringList{"ID", "name", "telephone", "email", "telephone2",
-                                                         "telephone3", "email2", "freetext"}));
-        Recordset tables = s->openRecordset("SELECT name FROM sqlite_master WHERE type='table' AND name NOT "
-                                            "LIKE 'sqlite%'");
+        QCOMPARE(s->tableFields("TAMRIVO"),
+                 (QStringList{"ID", "name", "telephone", "email", "telephone2", "telephone3",
+                              "email2", "freetext"}));
+        Recordset tables =
+            s->openRecordset("SELECT name FROM sqlite_master WHERE type='table' AND name NOT "
+                             "LIKE 'sqlite%'");
         QCOMPARE(tables.RecordCount(), 1);
         QCOMPARE(tables.text(0), QStringLiteral("TAMRIVO"));
     }
@@ -81,7 +83,8 @@ private slots:
         const QString cols = column == "NAME" ? column : "NAME," + column;
         // Exactly the size fits, counted in characters, not bytes.
         const QString fits = QString(size, QChar(0x00e8));
-        executeLocalBook(path, QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')").arg(cols, nameValue, fits));
+        executeLocalBook(
+            path, QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')").arg(cols, nameValue, fits));
         QCOMPARE(errorOf([&] {
                      executeLocalBook(path, QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')")
                                                 .arg(cols, nameValue, QString(size + 1, u'x')));
@@ -96,7 +99,9 @@ private slots:
         TestEnv env;
         const QString path = env.file("null.lab");
         createLocalAddressBook(path);
-        QCOMPARE(errorOf([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')"); }),
+        QCOMPARE(errorOf([&] {
+                     executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')");
+                 }),
                  ErrNum::DataAccess);
         executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann',NULL,'')");
         Recordset rs = queryLocalBook(path, "SELECT NAME,TELEPHONE,EMAIL FROM TAMRIVO");
@@ -170,12 +175,15 @@ private slots:
             QDir().mkpath(path);
         }
         const QStringList before = folderEntries(env.path());
-        QCOMPARE(errorOf([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }), ErrNum::DataSourceOpen);
-        QCOMPARE(errorOf([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
+        QCOMPARE(errorOf([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
                  ErrNum::DataSourceOpen);
+        QCOMPARE(
+            errorOf([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
+            ErrNum::DataSourceOpen);
         LocalAddressBook b;
         b.filename = path;
-        QCOMPARE(errorOf([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }), ErrNum::DataSourceOpen);
+        QCOMPARE(errorOf([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }),
+                 ErrNum::DataSourceOpen);
         // Nothing was created beside or in place of the file.
         QCOMPARE(folderEntries(env.path()), before);
         if (kind == "zero")
@@ -185,9 +193,10 @@ private slots:
     void tableNameIsFoundWhateverItsCase() {
         TestEnv env;
         const QString path = env.file("lower.lab");
-        makeSqliteFile(path, {"CREATE TABLE tamrivo (ID INTEGER PRIMARY KEY, NAME TEXT, TELEPHONE TEXT, "
-                              "TELEPHONE2 TEXT, TELEPHONE3 TEXT, EMAIL TEXT, EMAIL2 TEXT, FREETEXT TEXT)",
-                              "INSERT INTO tamrivo (NAME) VALUES ('x')"});
+        makeSqliteFile(path,
+                       {"CREATE TABLE tamrivo (ID INTEGER PRIMARY KEY, NAME TEXT, TELEPHONE TEXT, "
+                        "TELEPHONE2 TEXT, TELEPHONE3 TEXT, EMAIL TEXT, EMAIL2 TEXT, FREETEXT TEXT)",
+                        "INSERT INTO tamrivo (NAME) VALUES ('x')"});
         LocalAddressBook b;
         b.filename = path;
         QCOMPARE(searchLocalAddressBook(b, "t", "x", 0, 0).num(), 1);
@@ -197,16 +206,20 @@ private slots:
         TestEnv env;
         const QString path = env.file("s.lab");
         createLocalAddressBook(path);
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,FREETEXT) "
-                               "VALUES ('O''Brien','555','o@x','556','557','o2@x','note: a?b')");
+        executeLocalBook(
+            path,
+            "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,FREETEXT) "
+            "VALUES ('O''Brien','555','o@x','556','557','o2@x','note: a?b')");
         executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('Null Person')");
         LocalAddressBook b;
         b.filename = path;
         DBSearchResult r = searchLocalAddressBook(b, "0|O|4", "O'Brien", 0, 0);
         QCOMPARE(r.num(), 1);
-        QCOMPARE((QStringList{r.abTagStr(), r.NameStr(), r.telephoneStr(), r.emailStr(), r.telephone2Str(),
-                              r.telephone3Str(), r.email2Str(), r.freetextStr(), r.contactidStr()}),
-                 (QStringList{"0|O|4", "O'Brien", "555", "o@x", "556", "557", "o2@x", "note: a?b", "1"}));
+        QCOMPARE((QStringList{r.abTagStr(), r.NameStr(), r.telephoneStr(), r.emailStr(),
+                              r.telephone2Str(), r.telephone3Str(), r.email2Str(), r.freetextStr(),
+                              r.contactidStr()}),
+                 (QStringList{"0|O|4", "O'Brien", "555", "o@x", "556", "557", "o2@x", "note: a?b",
+                              "1"}));
         r = searchLocalAddressBook(b, "t", "null", 0, 3);
         QCOMPARE(r.num(), 1);
         QCOMPARE(r.telephoneStr(), QString(""));
@@ -225,7 +238,8 @@ private slots:
         QTest::newRow("contains") << 0 << 3 << "n" << QStringList{"Ann Lee", "Anna"};
         QTest::newRow("underscore is a wildcard") << 0 << 1 << "B_ L" << QStringList{"Bo Lee"};
         QTest::newRow("number via telephone3") << 1 << 2 << "999" << QStringList{"Bo Lee"};
-        QTest::newRow("number via any") << 1 << 1 << "0" << QStringList{"Ann Lee", "Anna", "Bo Lee"};
+        QTest::newRow("number via any")
+            << 1 << 1 << "0" << QStringList{"Ann Lee", "Anna", "Bo Lee"};
         QTest::newRow("email via email2") << 2 << 0 << "z@x" << QStringList{"Anna"};
     }
     void searchModesMatchAsTheyShould() {
@@ -236,12 +250,15 @@ private slots:
         TestEnv env;
         const QString path = env.file("m.lab");
         createLocalAddressBook(path);
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann Lee','0100','a@x')");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE2,EMAIL2) VALUES ('Anna','0200','z@x')");
+        executeLocalBook(
+            path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann Lee','0100','a@x')");
+        executeLocalBook(
+            path, "INSERT INTO TAMRIVO (NAME,TELEPHONE2,EMAIL2) VALUES ('Anna','0200','z@x')");
         executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE3) VALUES ('Bo Lee','0999')");
         LocalAddressBook b;
         b.filename = path;
-        DBSearchResult r = searchLocalAddressBook(b, "t", text, std::int16_t(field), std::int16_t(mode));
+        DBSearchResult r =
+            searchLocalAddressBook(b, "t", text, std::int16_t(field), std::int16_t(mode));
         QStringList got;
         for (; !r.isEOF(); r.MoveNext())
             got << r.NameStr();

@@ -13,7 +13,8 @@ using namespace booktest;
 
 namespace {
 
-DBConnection connectionTo(const QString& dsn, const QString& user = QString(), const QString& pw = QString()) {
+DBConnection connectionTo(const QString& dsn, const QString& user = QString(),
+                          const QString& pw = QString()) {
     DBConnection c;
     c.dsn = dsn;
     c.userName = user;
@@ -72,7 +73,8 @@ private slots:
     void tableFieldsAreExact_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("underscore is no wildcard") << "my_t" << QStringList{"Id", "Name", "Phone", "Mail"};
+        QTest::newRow("underscore is no wildcard")
+            << "my_t" << QStringList{"Id", "Name", "Phone", "Mail"};
         QTest::newRow("other table") << "myxt" << QStringList{"Other"};
         QTest::newRow("view") << "named" << QStringList{"Name", "Phone"};
     }
@@ -88,7 +90,8 @@ private slots:
         QTest::addColumn<QString>("what");
         QTest::addColumn<long>("number");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no such data source") << "dsn" << ErrNum::DataSourceOpen << "Data source name not found";
+        QTest::newRow("no such data source")
+            << "dsn" << ErrNum::DataSourceOpen << "Data source name not found";
         QTest::newRow("bad SQL") << "sql" << ErrNum::DataAccess << "syntax error";
         QTest::newRow("no such table") << "fields" << ErrNum::DataAccess << "no such table";
         QTest::newRow("bad statement") << "exec" << ErrNum::DataAccess << "no such table";
@@ -110,7 +113,8 @@ private slots:
                 connectionTo("lite").executeSQL("DELETE FROM nosuch");
         });
         QCOMPARE(e.number(), number);
-        QVERIFY2(e.description().contains(message, Qt::CaseInsensitive), qPrintable(e.description()));
+        QVERIFY2(e.description().contains(message, Qt::CaseInsensitive),
+                 qPrintable(e.description()));
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
     }
 
@@ -122,19 +126,21 @@ private slots:
         TestEnv env;
         addSqliteDataSource(env, "lite", kPeople);
         for (const QString& pw : QStringList{"x;y", "}x{", " pw ", "a=b", "p:w?"}) {
-            Recordset rs = connectionTo("lite", "bob;" + pw, pw).openRecordset("SELECT Name FROM my_t");
+            Recordset rs =
+                connectionTo("lite", "bob;" + pw, pw).openRecordset("SELECT Name FROM my_t");
             QCOMPARE(rs.text(0), QStringLiteral("Ann"));
         }
     }
 
     void databaseBookSearchReadsMappedColumns() {
         TestEnv env;
-        addSqliteDataSource(env, "lite",
-                            {"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, Mail TEXT, "
-                             "Mobile TEXT, Notes TEXT)",
-                             "INSERT INTO People VALUES (10, 'Ann', '0123', NULL, '999', 'n1')",
-                             "INSERT INTO People VALUES (11, 'Bob', NULL, 'b@x', '0123', NULL)",
-                             "INSERT INTO People VALUES (12, 'Cy', '777', 'c@x', NULL, NULL)"});
+        addSqliteDataSource(
+            env, "lite",
+            {"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, Mail TEXT, "
+             "Mobile TEXT, Notes TEXT)",
+             "INSERT INTO People VALUES (10, 'Ann', '0123', NULL, '999', 'n1')",
+             "INSERT INTO People VALUES (11, 'Bob', NULL, 'b@x', '0123', NULL)",
+             "INSERT INTO People VALUES (12, 'Cy', '777', 'c@x', NULL, NULL)"});
         DatabaseAddressBook b;
         b.Clear();
         b.dsn = "lite";
@@ -148,9 +154,9 @@ private slots:
         DBSearchResult r = searchDatabaseAddressBook(b, "0|D|2", "123", 1, 2);
         QStringList rows;
         for (; !r.isEOF(); r.MoveNext())
-            rows << QStringList{r.abTagStr(),      r.NameStr(),       r.telephoneStr(),
-                                r.emailStr(),      r.telephone2Str(), r.telephone3Str(),
-                                r.email2Str(),     r.freetextStr(),   r.contactidStr()}
+            rows << QStringList{r.abTagStr(),  r.NameStr(),       r.telephoneStr(),
+                                r.emailStr(),  r.telephone2Str(), r.telephone3Str(),
+                                r.email2Str(), r.freetextStr(),   r.contactidStr()}
                         .join('|');
         QCOMPARE(rows, (QStringList{"0|D|2|Ann|0123||999|||n1|10", "0|D|2|Bob||b@x|0123||||11"}));
     }

@@ -25,7 +25,9 @@ Lookup lookup(const QString& number) {
     return r;
 }
 
-QString notFound() { return loadResString(16031); }
+QString notFound() {
+    return loadResString(16031);
+}
 
 QStringList rowsOf(DBSearchResult r) {
     QStringList out;
@@ -66,9 +68,15 @@ private slots:
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("tag");
-        QTest::newRow("database before local") << "DL" << "D0" << "0|D|0";
-        QTest::newRow("lower database index") << "DD" << "D0" << "0|D|0";
-        QTest::newRow("lower local index") << "LL" << "L0" << "0|O|0";
+        QTest::newRow("database before local") << "DL"
+                                               << "D0"
+                                               << "0|D|0";
+        QTest::newRow("lower database index") << "DD"
+                                              << "D0"
+                                              << "0|D|0";
+        QTest::newRow("lower local index") << "LL"
+                                           << "L0"
+                                           << "0|O|0";
     }
     void tiesKeepTheEarlier() {
         QFETCH(QString, layout);
@@ -96,12 +104,12 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("found");
         QTest::newRow("same length") << 2 << "5551234" << true;
-        QTest::newRow("two longer") << 2 << "+395551234" << false; // 10 against 7... see below
+        QTest::newRow("leading plus counts") << 2 << "+905551234" << false;
         QTest::newRow("diff 2") << 2 << "905551234" << true;
         QTest::newRow("diff 3") << 2 << "9905551234" << false;
         QTest::newRow("tolerance 0, diff 1") << 0 << "05551234" << false;
         QTest::newRow("tolerance 3, diff 3") << 3 << "9905551234" << true;
-        QTest::newRow("dashes count") << 2 << "0-55-51234" << false;
+        QTest::newRow("dashes count") << 2 << "55-5551234" << false;
     }
     void tolerance() {
         QFETCH(int, maxDiff);
@@ -202,9 +210,10 @@ private slots:
             QCOMPARE(r.tag, QString("0|O|1"));
             QCOMPARE(trace.opened.size(), 1);
             QVERIFY(trace.opened[0].contains("yes.lab"));
-            QCOMPARE(trace.sent, QStringList{"SELECT name FROM sqlite_master WHERE type='table' AND "
-                                             "name='TAMRIVO' COLLATE NOCASE"} +
-                                     QStringList{localSearchSQL("555", 1, 2)});
+            QCOMPARE(trace.sent,
+                     QStringList{"SELECT name FROM sqlite_master WHERE type='table' AND "
+                                 "name='TAMRIVO' COLLATE NOCASE"} +
+                         QStringList{localSearchSQL("555", 1, 2)});
         }
         // The combined search opens every book, whatever the flag.
         gLocalBooks.removeLast();
@@ -236,7 +245,8 @@ private slots:
                 b->telephone3 = "Fax";
             gDBBooks.append(b);
         }
-        const long expected = broken == "local" || broken == "dsn" ? ErrNum::DataSourceOpen : ErrNum::DataAccess;
+        const long expected =
+            broken == "local" || broken == "dsn" ? ErrNum::DataSourceOpen : ErrNum::DataAccess;
         QCOMPARE(errorOf([] { lookupCallerID("555"); }), expected);
         QCOMPARE(errorOf([] { searchAddressBooks("555", 1, 0); }), expected);
     }
@@ -249,7 +259,8 @@ private slots:
         addLocalBook(env, "b.lab", {{"Dan", "5", {}, {}, {}}, {"O'Brien", "6", {}, {}, {}}});
         QCOMPARE(rowsOf(searchAddressBooks("an", 0, 3)),
                  (QStringList{"0|D|0 Ann", "0|D|1 Annette", "0|O|0 Anna", "0|O|1 Dan"}));
-        QCOMPARE(rowsOf(searchAddressBooks("O'Brien", 0, 0)), (QStringList{"0|D|0 O'Brien", "0|O|1 O'Brien"}));
+        QCOMPARE(rowsOf(searchAddressBooks("O'Brien", 0, 0)),
+                 (QStringList{"0|D|0 O'Brien", "0|O|1 O'Brien"}));
         QCOMPARE(rowsOf(searchAddressBooks("zzz", 0, 3)), QStringList());
     }
 

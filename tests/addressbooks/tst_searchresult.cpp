@@ -6,8 +6,8 @@
 namespace {
 
 QStringList row(const DBSearchResult& r) {
-    return {r.abTagStr(),    r.NameStr(),   r.telephoneStr(), r.telephone2Str(), r.telephone3Str(),
-            r.emailStr(),    r.email2Str(), r.freetextStr(),  r.contactidStr()};
+    return {r.abTagStr(), r.NameStr(),   r.telephoneStr(), r.telephone2Str(), r.telephone3Str(),
+            r.emailStr(), r.email2Str(), r.freetextStr(),  r.contactidStr()};
 }
 
 QStringList names(DBSearchResult& r) {
@@ -45,7 +45,8 @@ private slots:
         DBSearchResult r;
         r.init();
         r.Add("0|O|1", "Ann", "555", "a@x", "556", "557", "b@x", "note", "7");
-        QCOMPARE(row(r), (QStringList{"0|O|1", "Ann", "555", "556", "557", "a@x", "b@x", "note", "7"}));
+        QCOMPARE(row(r),
+                 (QStringList{"0|O|1", "Ann", "555", "556", "557", "a@x", "b@x", "note", "7"}));
         r.Add("0|D|0", "Bob", "1", "bob@x");
         r.MoveNext();
         QCOMPARE(row(r), (QStringList{"0|D|0", "Bob", "1", "", "", "bob@x", "", "", ""}));
@@ -74,7 +75,8 @@ private slots:
         QTest::addColumn<QStringList>("second");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("empty into empty") << QStringList{} << QStringList{} << QStringList{};
-        QTest::newRow("into empty") << QStringList{} << QStringList{"a", "b"} << QStringList{"a", "b"};
+        QTest::newRow("into empty")
+            << QStringList{} << QStringList{"a", "b"} << QStringList{"a", "b"};
         QTest::newRow("empty source") << QStringList{"a"} << QStringList{} << QStringList{"a"};
         QTest::newRow("2 then 3") << QStringList{"a", "b"} << QStringList{"c", "d", "e"}
                                   << QStringList{"a", "b", "c", "d", "e"};
@@ -94,8 +96,9 @@ private slots:
         QCOMPARE(int(all.num()), expected.size());
         if (!expected.isEmpty()) {
             // The cursor of the merged set stays at its first row.
-            QCOMPARE(row(all).mid(0, 6), (QStringList{first.isEmpty() ? "0|O|3" : "0|D|0", expected[0],
-                                                      expected[0] + "-tel", "", "", expected[0] + "@x"}));
+            QCOMPARE(row(all).mid(0, 6),
+                     (QStringList{first.isEmpty() ? "0|O|3" : "0|D|0", expected[0],
+                                  expected[0] + "-tel", "", "", expected[0] + "@x"}));
         }
         QCOMPARE(names(all), expected);
     }
