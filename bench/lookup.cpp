@@ -19,10 +19,12 @@ QTemporaryDir* gDir = nullptr;
 QString fillStatement(const QString& table, const QString& columns, int n) {
     // Built by concatenation: the printf formats must not meet QString::arg.
     return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + columns +
-           QStringLiteral(") WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<") +
+           QStringLiteral(
+               ") WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM c WHERE i<") +
            QString::number(n) +
-           QStringLiteral(") SELECT printf('Contact %06d', i), printf('0%09d', i), printf('39%010d', i), "
-                          "printf('06%08d', i) FROM c");
+           QStringLiteral(
+               ") SELECT printf('Contact %06d', i), printf('0%09d', i), printf('39%010d', i), "
+               "printf('06%08d', i) FROM c");
 }
 
 struct Books {

@@ -70,6 +70,17 @@ private slots:
         QCOMPARE(rs.text(0), QStringLiteral("a:b ?x"));
     }
 
+    void textOutsideAsciiRoundTrips() {
+        TestEnv env;
+        addSqliteDataSource(env, "lite", kPeople);
+        const DBConnection c = connectionTo("lite");
+        const QString name = QStringLiteral("Niccol\u00f2 \u00dcnal \u20ac");
+        c.executeSQL("INSERT INTO my_t (name) VALUES ('" + name + "')");
+        Recordset rs = c.openRecordset("SELECT name FROM my_t WHERE name LIKE 'Niccol%'");
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(rs.text(0), name);
+    }
+
     void tableFieldsAreExact_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("fields");

@@ -286,6 +286,20 @@ private slots:
         }
     }
 
+    // The ODBC layer of Qt would take such a text for a file data source.
+    void dotDsnInCredentialsIsRefused() {
+        DBConnection c;
+        c.dsn = "crm";
+        c.password = "my.DSNpass";
+        try {
+            c.openRecordset("SELECT 1");
+            QFAIL("no error");
+        } catch (const AppError& e) {
+            QCOMPARE(e.number(), ErrNum::DataSourceOpen);
+            QVERIFY(e.description().contains(".dsn"));
+        }
+    }
+
     void localConnectionText() {
         QCOMPARE(localConnectionString(QStringLiteral("/tmp/a b/book.lab")),
                  QStringLiteral("file:/tmp/a b/book.lab?mode=rw"));
