@@ -254,7 +254,7 @@ void frmMain::buildToolBar() {
         {"search", "17002", QStyle::SP_FileDialogContentsView},
         {"manualcall", "17003", QStyle::SP_DialogYesButton},
         {"prefs", "17004", QStyle::SP_FileDialogDetailedView},
-        {"hide", "17005", QStyle::SP_TitleBarMinButton},
+        {"hide", "17005", QStyle::SP_ArrowDown},
         {nullptr, nullptr, QStyle::SP_CustomBase},
         {"help", "17006", QStyle::SP_DialogHelpButton},
     };
@@ -389,6 +389,7 @@ QIcon frmMain::addressBookImage(int index) const {
 void frmMain::Form_Load() {
     trapErrors([&] {
         localizeForm(this);
+        measureToolBar();
         restoreRectangle();
         m_tree->setIconSize(QSize(16, 16));
         fillAddressBookTree();
@@ -534,16 +535,28 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 void frmMain::Form_Resize() {
     // The minimum size is also held by the window system; this catches a
     // size set while the minimum could not apply.
-    try {
-        if (isMinimized())
-            return;
-        const QSize min = minimumSize();
-        if (width() < min.width() || height() < min.height())
-            resize(std::max(width(), min.width()), std::max(height(), min.height()));
-    } catch (...) {
-    }
+    const QSize min = minimumSize();
+    if (!isMinimized() && (width() < min.width() || height() < min.height()))
+        resize(std::max(width(), min.width()), std::max(height(), min.height()));
+    fitToolBar();
     double x = m_splitterLeft;
     SizeControls(x);
+}
+
+void frmMain::measureToolBar() {
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolBarTextWidth = m_toolBar->sizeHint().width();
+    fitToolBar();
+}
+
+void frmMain::fitToolBar() {
+    // Captions under the images when they all fit; otherwise images only
+    // (the tooltips still name them), so no button hides behind the
+    // toolbar's overflow mark.
+    const Qt::ToolButtonStyle want =
+        width() >= m_toolBarTextWidth ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
+    if (m_toolBar->toolButtonStyle() != want)
+        m_toolBar->setToolButtonStyle(want);
 }
 
 void frmMain::SizeControls(double& x) {

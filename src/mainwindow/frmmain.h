@@ -90,6 +90,8 @@ private:
     void updateClock();
     void setShowHideCaption(int stringId);
     void Form_Resize();
+    void measureToolBar();
+    void fitToolBar();
 
     // Splitter drag (any button); x and y in twips within the bar.
     void imgSplitter_MouseDown(int button, int shift, double x, double y);
@@ -142,6 +144,7 @@ private:
     TrayIcon* m_tray = nullptr;
 
     QToolBar* m_toolBar = nullptr;
+    int m_toolBarTextWidth = 0;
     QWidget* m_picTitles = nullptr;
     QLabel* m_lblTitle[2] = {nullptr, nullptr};
     QTreeWidget* m_tree = nullptr;
