@@ -654,7 +654,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (type == QEvent::MouseButtonPress) {
             trapErrors([&] { tvAddressBookTree_MouseDown(buttonCode(me->button()), shift, x, y); });
         } else if (type == QEvent::MouseButtonRelease) {
-            if (QTreeWidgetItem* node = m_tree->itemAt(me->position().toPoint()))
+            // A click on a node's label, not on its expand mark.
+            const QPoint p = me->position().toPoint();
+            QTreeWidgetItem* node = m_tree->itemAt(p);
+            if (node && m_tree->visualItemRect(node).contains(p))
                 trapErrors([&] { tvAddressBookTree_NodeClick(node); });
         }
     } else if (watched == m_list->viewport() && type == QEvent::MouseButtonRelease) {
@@ -728,7 +731,7 @@ void frmMain::tvAddressBookTree_NodeClick(QTreeWidgetItem* node) {
 }
 
 void frmMain::lvContactList_MouseUp(int button, int, double, double) {
-    if (button == 2 && m_list->currentItem() && m_list->currentItem()->isSelected())
+    if (button == 2 && !m_list->selectedItems().isEmpty())
         m_contactCtx->popup(QCursor::pos());
 }
 
