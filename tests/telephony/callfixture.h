@@ -88,6 +88,8 @@ public:
     }
 
     frmMain* form() const { return m_form; }
+    // A file inside the test's own temporary folder.
+    QString file(const QString& name) const { return m_env->file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
     // One step on the line, then the events it caused are handled:

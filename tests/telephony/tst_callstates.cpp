@@ -2,6 +2,7 @@
 // the current-call record, the direction, the tracked call, the status bar,
 // the call windows and the recent-call entries.
 
+#include "addressbooks/dbfunctions.h"
 #include "app/errorreport.h"
 #include "callfixture.h"
 
@@ -29,6 +30,9 @@ private slots:
     void incomingCall();
     void matchedCallerIsLoggedWithBookPrefix_data();
     void matchedCallerIsLoggedWithBookPrefix();
+    void callerFoundInLocalBook_data();
+    void callerFoundInLocalBook();
+    void brokenBookDoesNotHideTheCall();
     void secondCallIgnored_data();
     void secondCallIgnored();
     void boxDoesNotHoldUpEvents();
@@ -206,6 +210,93 @@ void TestCallStates::matchedCallerIsLoggedWithBookPrefix() {
     f->step("hangup");
     QCOMPARE(f->entries(book), QStringList{entry});
     QCOMPARE(f->entries(3 - book), QStringList{});
+}
+
+void TestCallStates::callerFoundInLocalBook_data() {
+    QTest::addColumn<QString>("caller");
+    QTest::addColumn<QStringList>("trace");
+    QTest::addColumn<QString>("windowName");
+    QTest::addColumn<QStringList>("received");
+    QTest::newRow("same number") << "5551234"
+                                 << QStringList{"0 5551234 'Anna Rossi' 0|O|1 d0 call []",
+                                                "1 5551234 'Anna Rossi' 0|O|1 d0 call []",
+                                                "2  ''  d2 - []"}
+                                 << "Anna Rossi" << QStringList{"Anna Rossi|95551234|||||"};
+    QTest::newRow("stored with a leading 0")
+        << "2223344"
+        << QStringList{"0 02223344 'Bruno' 0|O|1 d0 call []", "1 02223344 'Bruno' 0|O|1 d0 call []",
+                       "2  ''  d2 - []"}
+        << "Bruno" << QStringList{"Bruno|902223344|||||"};
+    QTest::newRow("too far apart in length")
+        << "44"
+        << QStringList{"0 44 'Not Found'  d0 call []", "1 44 'Not Found'  d0 call []",
+                       "2  ''  d2 - []"}
+        << "Not Found" << QStringList{"Not Found|044|0044|+3944|||"};
+}
+
+void TestCallStates::callerFoundInLocalBook() {
+    QFETCH(QString, caller);
+    QFETCH(QStringList, trace);
+    QFETCH(QString, windowName);
+    QFETCH(QStringList, received);
+    f = std::make_unique<CallFixture>();
+    const QString path = f->file(QStringLiteral("people.lab"));
+    createLocalAddressBook(path);
+    executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
+                                          "('Anna Rossi', '5551234')"));
+    executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
+                                          "('Bruno', '02223344')"));
+    executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
+                                          "('Carla', '0039 555 0044')"));
+    auto unmarked = std::make_shared<LocalAddressBook>();
+    unmarked->filename = path; // the same contacts, not searched for caller ID
+    auto book = std::make_shared<LocalAddressBook>();
+    book->filename = path;
+    book->searchForCallerID = true;
+    book->callPrefix = QStringLiteral("9");
+    gLocalBooks = {unmarked, book};
+    noLocalBooks = false;
+    f->start();
+    QStringList actual;
+    f->step(QStringLiteral("offer:") + caller);
+    actual.append(f->snapshot());
+    QCOMPARE(labelText(frmTelephoneRing::instance(), "lblCallerIDNum"), caller);
+    QCOMPARE(labelText(frmTelephoneRing::instance(), "lblCallerIdStr"), windowName);
+    f->step("answer");
+    actual.append(f->snapshot());
+    f->step("hangup");
+    actual.append(f->snapshot());
+    QCOMPARE(actual, trace);
+    QCOMPARE(f->entries(1), received);
+    QVERIFY(Prompter::records().isEmpty());
+}
+
+void TestCallStates::brokenBookDoesNotHideTheCall() {
+    f = std::make_unique<CallFixture>();
+    auto book = std::make_shared<LocalAddressBook>();
+    book->filename = QStringLiteral("/nonexistent/gone.lab");
+    book->searchForCallerID = true;
+    gLocalBooks = {book};
+    noLocalBooks = false;
+    f->start();
+    f->step("ring");
+    f->step("offer:5551234");
+    frmTelephoneRing* w = frmTelephoneRing::loadedInstance();
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(labelText(w, "lblCallerIDNum"), QStringLiteral("5551234"));
+    QCOMPARE(labelText(w, "lblCallerIdStr"), QStringLiteral("Not Found"));
+    QCOMPARE(labelText(w, "lblStatus"), QStringLiteral("Ringing..."));
+    QCOMPARE(f->snapshot(), QStringLiteral("0 5551234 'Not Found'  d0 call [Ringing...]"));
+    // The failure is told (data-access errors are shown to the user).
+    QCOMPARE(Prompter::records().size(), 1);
+    QVERIFY(Prompter::records()[0].text.startsWith(QStringLiteral("3151 ")));
+    // A caller-ID change looks up again, with the same outcome.
+    f->step("callerid:5559999");
+    QCOMPARE(labelText(w, "lblCallerIdStr"), QStringLiteral("Not Found"));
+    QCOMPARE(Prompter::records().size(), 2);
+    f->step("hangup");
+    QCOMPARE(f->entries(2),
+             QStringList{QStringLiteral("Not Found|05559999|005559999|+395559999|||")});
 }
 
 void TestCallStates::secondCallIgnored_data() {
