@@ -115,6 +115,8 @@ void CallHandler::TAPIEventsInit() {
             if (m_sink != gTAPI) {
                 disconnect(m_sinkConnection);
                 m_sink = gTAPI;
+                // The end of a call on the old object will never arrive.
+                m_tracked.reset();
                 if (m_sink)
                     m_sinkConnection =
                         connect(m_sink.get(), &ITTAPI::Event, this,
