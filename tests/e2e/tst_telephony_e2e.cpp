@@ -100,8 +100,7 @@ void TestTelephonyE2E::offeredCallReachesTheProgram() {
     startProgram(QStringLiteral("[prefs]\nuseTAPI=1\nTAPIDevice=Simulated Line\n"
                                 "showTipsAtStartup=0\nmultipleCall=1\n"));
     const QString ready = waitForStatus(
-        [](const QString& s) { return s.contains(QLatin1String("registered=1")); },
-        StartTimeoutMs);
+        [](const QString& s) { return s.contains(QLatin1String("registered=1")); }, StartTimeoutMs);
     QVERIFY2(ready == QStringLiteral("OK registered=1 call=none number= answered=0 dialled="),
              qPrintable(ready + u'\n' + QString::fromLocal8Bit(m_program.readAllStandardError())));
 
