@@ -97,6 +97,17 @@ private slots:
         QCOMPARE(connectionTo("lite").getTableFields(table), fields);
     }
 
+    // Asking for a table's columns must never run a statement of its own.
+    void tableNameCannotAddAStatement() {
+        TestEnv env;
+        addSqliteDataSource(env, "lite", kPeople);
+        const long n =
+            errorOf([] { connectionTo("lite").getTableFields("my_t; DROP TABLE myxt --"); })
+                .number();
+        QVERIFY(n > 1000);
+        QCOMPARE(connectionTo("lite").getTableFields("myxt"), QStringList{"Other"});
+    }
+
     void failuresCarryTheDriversMessage_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<long>("number");

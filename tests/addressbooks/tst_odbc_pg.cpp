@@ -145,6 +145,13 @@ private slots:
         QCOMPARE(pg().getTableFields(table), fields);
     }
 
+    // Asking for a table's columns must never run a statement of its own.
+    void tableNameCannotAddAStatement() {
+        const long n = errorOf([&] { pg().getTableFields("my_t; DROP TABLE myxt --"); }).number();
+        QVERIFY(n > 1000);
+        QCOMPARE(pg().getTableFields("myxt"), QStringList{"other"});
+    }
+
     void failuresCarryTheDriversMessage() {
         AppError e = errorOf([&] { pg().getTableFields("my_tt"); });
         QCOMPARE(e.number(), ErrNum::DataAccess);
