@@ -34,11 +34,21 @@ QString quote(const QString& s) {
     QString out = QStringLiteral("\"");
     for (QChar c : s) {
         switch (c.unicode()) {
-        case '\\': out += QStringLiteral("\\\\"); break;
-        case '"': out += QStringLiteral("\\\""); break;
-        case '\n': out += QStringLiteral("\\n"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        case '\t': out += QStringLiteral("\\t"); break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
         default:
             if (c.unicode() < 0x20)
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
@@ -50,11 +60,16 @@ QString quote(const QString& s) {
     return out;
 }
 
-QString encode(const QString& s, bool isName) { return needsQuoting(s, isName) ? quote(s) : s; }
+QString encode(const QString& s, bool isName) {
+    return needsQuoting(s, isName) ? quote(s) : s;
+}
 
 [[noreturn]] void malformed(const QString& file, int line, const QString& what) {
     raiseError(ErrNum::SettingsRead,
-               QStringLiteral("The settings file %1 is damaged at line %2: %3").arg(file).arg(line).arg(what),
+               QStringLiteral("The settings file %1 is damaged at line %2: %3")
+                   .arg(file)
+                   .arg(line)
+                   .arg(what),
                QStringLiteral("Settings"));
 }
 
@@ -74,11 +89,21 @@ bool unquote(const QString& line, int& pos, QString& out) {
             return false;
         const QChar e = line[pos++];
         switch (e.unicode()) {
-        case '\\': out += u'\\'; break;
-        case '"': out += u'"'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
+        case '\\':
+            out += u'\\';
+            break;
+        case '"':
+            out += u'"';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
         case 'x': {
             if (pos + 2 > line.size())
                 return false;
@@ -90,7 +115,8 @@ bool unquote(const QString& line, int& pos, QString& out) {
             pos += 2;
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return false;
@@ -115,7 +141,9 @@ void SettingsStore::setPath(const QString& path) {
     reload();
 }
 
-QString SettingsStore::path() const { return m_path.isEmpty() ? defaultPath() : m_path; }
+QString SettingsStore::path() const {
+    return m_path.isEmpty() ? defaultPath() : m_path;
+}
 
 void SettingsStore::reload() {
     m_loaded = false;
@@ -130,9 +158,10 @@ void SettingsStore::ensureLoaded() const {
     QList<Section> sections;
     if (f.exists()) {
         if (!f.open(QIODevice::ReadOnly))
-            raiseError(ErrNum::SettingsRead,
-                       QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
-                       QStringLiteral("Settings"));
+            raiseError(
+                ErrNum::SettingsRead,
+                QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
+                QStringLiteral("Settings"));
         sections = parse(f.readAll(), p);
     }
     m_sections = sections;
@@ -210,26 +239,32 @@ bool SettingsStore::deleteSection(const QString& section) {
 }
 
 void SettingsStore::replaceSection(const QString& section, const Entries& entries) {
+    replaceSections({Section{section, entries}});
+}
+
+void SettingsStore::replaceSections(const QList<Section>& sections) {
     ensureLoaded();
     QList<Section> next = m_sections;
-    Section fresh{section, {}};
-    for (const auto& e : entries) {
-        bool replaced = false;
-        for (auto& have : fresh.entries) {
-            if (sameName(have.first, e.first)) {
-                have.second = e.second;
-                replaced = true;
-                break;
+    for (const auto& section : sections) {
+        Section fresh{section.name, {}};
+        for (const auto& e : section.entries) {
+            bool replaced = false;
+            for (auto& have : fresh.entries) {
+                if (sameName(have.first, e.first)) {
+                    have.second = e.second;
+                    replaced = true;
+                    break;
+                }
             }
+            if (!replaced)
+                fresh.entries.append(e);
         }
-        if (!replaced)
-            fresh.entries.append(e);
+        const int si = findSection(next, section.name);
+        if (si < 0)
+            next.append(fresh);
+        else
+            next[si] = fresh;
     }
-    const int si = findSection(next, section);
-    if (si < 0)
-        next.append(fresh);
-    else
-        next[si] = fresh;
     commit(next);
 }
 
@@ -266,7 +301,8 @@ QByteArray SettingsStore::serialize(const QList<Section>& sections) {
     return out.toUtf8();
 }
 
-QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const QString& fileName) {
+QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
+                                                   const QString& fileName) {
     QList<Section> sections;
     const QString text = QString::fromUtf8(data);
     const QStringList lines = text.split(u'\n');

@@ -4,7 +4,6 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Per-user settings: text values under a section and a key, names compared
@@ -38,11 +37,14 @@ public:
     // Replaces a whole section in one write: all or nothing.
     void replaceSection(const QString& section, const Entries& entries);
 
-    // Serialisation, exposed for tests.
     struct Section {
         QString name;
         Entries entries;
     };
+    // Replaces several sections in one write: all or nothing.
+    void replaceSections(const QList<Section>& sections);
+
+    // Serialisation, exposed for tests.
     static QByteArray serialize(const QList<Section>& sections);
     // Raises ErrNum::SettingsRead with the line number on a malformed file.
     static QList<Section> parse(const QByteArray& data, const QString& fileName);
