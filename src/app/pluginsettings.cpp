@@ -65,11 +65,10 @@ void loadPlugInSettings() {
         try {
             p->remotePort = convert::toInt32(port);
         } catch (const AppError& e) {
-            raiseError(
-                e.number(),
-                QStringLiteral("%1: setting \"remotePort%2\" of section \"plugins\" holds \"%3\"")
-                    .arg(e.description(), x, port),
-                QStringLiteral("Settings"));
+            raiseError(e.number(),
+                       QStringLiteral("%1 in setting remotePort%2 of section plugins: '%3'")
+                           .arg(e.description(), x, port),
+                       QStringLiteral("Settings"));
         }
         p->connected = false;
         list.append(p);

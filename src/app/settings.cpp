@@ -22,7 +22,7 @@ QString readText(const QString& section, const QString& key, const QString& def)
 [[noreturn]] void badSetting(const AppError& e, const QString& section, const QString& key,
                              const QString& text) {
     raiseError(e.number(),
-               QStringLiteral("%1: setting \"%2\" of section \"%3\" holds \"%4\"")
+               QStringLiteral("%1 in setting %2 of section %3: '%4'")
                    .arg(e.description(), key, section, text),
                QStringLiteral("Settings"));
 }

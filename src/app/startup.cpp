@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 
@@ -68,10 +69,16 @@ void startSaveLoop(QObject* owner) {
     auto* timer = new QTimer(owner);
     timer->setInterval(0);
     QObject::connect(timer, &QTimer::timeout, timer, [] {
+        static bool told = false;
         trapErrors([] {
             saveSettings();
             savePlugInSettings();
         });
+        if (!told) {
+            told = true;
+            std::fprintf(stderr, "Tamrivo: saving settings in a loop\n");
+            std::fflush(stderr);
+        }
     });
     timer->start();
 }

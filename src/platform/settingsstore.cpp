@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -148,6 +149,7 @@ QString SettingsStore::path() const {
 void SettingsStore::reload() {
     m_loaded = false;
     m_sections.clear();
+    m_index.clear();
 }
 
 void SettingsStore::ensureLoaded() const {
@@ -166,6 +168,7 @@ void SettingsStore::ensureLoaded() const {
     }
     m_sections = sections;
     m_loaded = true;
+    rebuildIndex();
 }
 
 int SettingsStore::findSection(const QList<Section>& s, const QString& name) const {
@@ -177,13 +180,24 @@ int SettingsStore::findSection(const QList<Section>& s, const QString& name) con
 
 std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
     ensureLoaded();
-    const int si = findSection(m_sections, section);
-    if (si < 0)
+    const auto si = m_index.constFind(section.toCaseFolded());
+    if (si == m_index.constEnd())
         return std::nullopt;
-    for (const auto& e : m_sections[si].entries)
-        if (sameName(e.first, key))
-            return e.second;
-    return std::nullopt;
+    const auto ki = si->keys.constFind(key.toCaseFolded());
+    if (ki == si->keys.constEnd())
+        return std::nullopt;
+    return m_sections[si->section].entries[*ki].second;
+}
+
+void SettingsStore::rebuildIndex() const {
+    m_index.clear();
+    for (qsizetype i = 0; i < m_sections.size(); ++i) {
+        SectionIndex& idx = m_index[m_sections[i].name.toCaseFolded()];
+        idx.section = i;
+        const auto& entries = m_sections[i].entries;
+        for (qsizetype k = 0; k < entries.size(); ++k)
+            idx.keys.insert(entries[k].first.toCaseFolded(), k);
+    }
 }
 
 QString SettingsStore::read(const QString& section, const QString& key,
@@ -247,17 +261,16 @@ void SettingsStore::replaceSections(const QList<Section>& sections) {
     QList<Section> next = m_sections;
     for (const auto& section : sections) {
         Section fresh{section.name, {}};
+        QHash<QString, qsizetype> seen;
         for (const auto& e : section.entries) {
-            bool replaced = false;
-            for (auto& have : fresh.entries) {
-                if (sameName(have.first, e.first)) {
-                    have.second = e.second;
-                    replaced = true;
-                    break;
-                }
-            }
-            if (!replaced)
+            const QString folded = e.first.toCaseFolded();
+            const auto it = seen.constFind(folded);
+            if (it != seen.constEnd()) {
+                fresh.entries[*it].second = e.second;
+            } else {
+                seen.insert(folded, fresh.entries.size());
                 fresh.entries.append(e);
+            }
         }
         const int si = findSection(next, section.name);
         if (si < 0)
@@ -289,6 +302,7 @@ void SettingsStore::commit(const QList<Section>& next) {
                    QStringLiteral("Settings"));
     QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_sections = next;
+    rebuildIndex();
 }
 
 QByteArray SettingsStore::serialize(const QList<Section>& sections) {
@@ -304,6 +318,7 @@ QByteArray SettingsStore::serialize(const QList<Section>& sections) {
 QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
                                                    const QString& fileName) {
     QList<Section> sections;
+    QHash<QString, QHash<QString, qsizetype>> keysSeen; // per section: key -> position
     const QString text = QString::fromUtf8(data);
     const QStringList lines = text.split(u'\n');
     for (int n = 0; n < lines.size(); ++n) {
@@ -364,15 +379,15 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
             value = line.mid(pos);
         }
         auto& entries = sections.last().entries;
-        bool replaced = false;
-        for (auto& e : entries) {
-            if (sameName(e.first, key)) {
-                e.second = value;
-                replaced = true;
-            }
-        }
-        if (!replaced)
+        auto& seen = keysSeen[sections.last().name.toCaseFolded()];
+        const QString folded = key.toCaseFolded();
+        const auto it = seen.constFind(folded);
+        if (it != seen.constEnd()) {
+            entries[*it].second = value;
+        } else {
+            seen.insert(folded, entries.size());
             entries.append({key, value});
+        }
     }
     return sections;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -55,7 +56,15 @@ private:
     void commit(const QList<Section>& next);
     int findSection(const QList<Section>& s, const QString& name) const;
 
+    void rebuildIndex() const;
+
+    struct SectionIndex {
+        qsizetype section = 0;
+        QHash<QString, qsizetype> keys; // case-folded key -> position
+    };
+
     QString m_path;
     mutable bool m_loaded = false;
     mutable QList<Section> m_sections;
+    mutable QHash<QString, SectionIndex> m_index; // case-folded section name
 };
