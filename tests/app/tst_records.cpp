@@ -86,6 +86,17 @@ private slots:
         QCOMPARE(b.groupNum, 2); // the caller's to set
     }
 
+    void groupingColumnIsChecked() {
+        DatabaseAddressBook b;
+        b.init();
+        QCOMPARE(b.groupingColumn(0), QString());
+        QCOMPARE(errorOf([&] { b.groupingColumn(1); }), ErrNum::SubscriptOutOfRange);
+        b.setGrouping(QStringLiteral("country,city"));
+        QCOMPARE(b.groupingColumn(1), QStringLiteral("city"));
+        QCOMPARE(errorOf([&] { b.groupingColumn(2); }), ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([&] { b.groupingColumn(-1); }), ErrNum::SubscriptOutOfRange);
+    }
+
     void recentBookKeepsTheSameObjects() {
         TmpAddressBook book;
         QCOMPARE(book.getContactNum(), 0);
