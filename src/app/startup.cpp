@@ -136,7 +136,9 @@ StartResult Main(const QStringList& arguments) {
         closeSplash(splash);
 
         if (gPreferences && gPreferences->startMinimized) {
-            gMainForm->hide();
+            // Into the tray; where there is no tray, minimised, so the
+            // program can still be reached and ended.
+            gMainForm->hideToTray();
             mainShown = true;
             setShowHideCaption(11081);
         } else {

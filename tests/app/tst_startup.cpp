@@ -7,6 +7,7 @@
 #include "platform/instancelock.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
+#include "platform/trayicon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,8 +76,9 @@ private slots:
         QVERIFY(frmTipOfTheDay::current());
         QVERIFY(frmTipOfTheDay::current()->isVisible());
         QVERIFY(Prompter::records().isEmpty());
-        if (auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide")))
-            QCOMPARE(item->text(), QStringLiteral("&Hide"));
+        auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"));
+        QVERIFY(item);
+        QCOMPARE(item->text(), QStringLiteral("&Hide"));
     }
 
     void startMinimized() {
@@ -84,10 +86,26 @@ private slots:
         put(QStringLiteral("showTipsAtStartup"), QStringLiteral("1"));
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         QVERIFY(gMainForm);
-        QVERIFY(!gMainForm->isVisible());
         QVERIFY(!frmTipOfTheDay::current());
+        if (TrayIcon::isSystemTrayAvailable())
+            QVERIFY(!gMainForm->isVisible());
+        else
+            QVERIFY(gMainForm->isMinimized());
         if (auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide")))
             QCOMPARE(item->text(), QStringLiteral("&Show"));
+    }
+
+    void startMinimizedIntoTheTray() {
+        TrayIcon::setSimulatedAvailability(true);
+        put(QStringLiteral("startMinimized"), QStringLiteral("1"));
+        const StartResult r = Main(commandLine({}));
+        TrayIcon::setSimulatedAvailability(std::nullopt);
+        QCOMPARE(r, StartResult::Running);
+        QVERIFY(!gMainForm->isVisible());
+        QVERIFY(!frmTipOfTheDay::current());
+        auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"));
+        QVERIFY(item);
+        QCOMPARE(item->text(), QStringLiteral("&Show"));
     }
 
     void tipsAtStartup_data() {
