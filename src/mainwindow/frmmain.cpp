@@ -2,6 +2,7 @@
 
 #include "app/convert.h"
 #include "app/errors.h"
+#include "app/frmtipoftheday.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/strings.h"
@@ -748,7 +749,9 @@ void frmMain::mnuToolsPlugIns_Click() {}
 void frmMain::mnuToolsPreferences_Click() {}
 void frmMain::mnuHelpHelp_Click() {}
 void frmMain::mnuHelpUpdate_Click() {}
-void frmMain::mnuHelpTipOfTheDay_Click() {}
+void frmMain::mnuHelpTipOfTheDay_Click() {
+    trapErrors([this] { frmTipOfTheDay::showWindow(this); });
+}
 void frmMain::mnuHelpAbout_Click() {}
 void frmMain::mnuSysTrayLDItems_Click(int) {}
 void frmMain::mnuSysTrayLAItems_Click(int) {}
