@@ -101,9 +101,9 @@ private slots:
     void tableNameCannotAddAStatement() {
         TestEnv env;
         addSqliteDataSource(env, "lite", kPeople);
-        const long n =
-            errorOf([] { connectionTo("lite").getTableFields("my_t; DROP TABLE myxt --"); })
-                .number();
+        const long n = errorOf([] {
+                           connectionTo("lite").getTableFields("my_t; DROP TABLE myxt --");
+                       }).number();
         QVERIFY(n > 1000);
         QCOMPARE(connectionTo("lite").getTableFields("myxt"), QStringList{"Other"});
     }
