@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -414,8 +415,17 @@ void frmMain::Form_Load() {
 void frmMain::restoreRectangle() {
     const int left = storedEdge(QStringLiteral("MainLeft"), 1000);
     const int top = storedEdge(QStringLiteral("MainTop"), 1000);
-    const int width = storedEdge(QStringLiteral("MainWidth"), 6500);
-    const int height = storedEdge(QStringLiteral("MainHeight"), 6500);
+    int width = storedEdge(QStringLiteral("MainWidth"), 6500);
+    int height = storedEdge(QStringLiteral("MainHeight"), 6500);
+    // A stored size larger than the whole desktop would give a window that
+    // can't be used; sizes that fit are kept exactly, so nothing drifts.
+    if (const QScreen* sc = screen()) {
+        const QSize avail = sc->availableVirtualSize();
+        if (avail.width() > 0 && width > avail.width())
+            width = avail.width();
+        if (avail.height() > 0 && height > avail.height())
+            height = avail.height();
+    }
     move(left, top);
     resize(width, height);
 }
