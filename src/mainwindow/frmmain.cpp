@@ -686,6 +686,10 @@ QString frmMain::statusText() const {
     return m_panels[0]->text();
 }
 
+void frmMain::saveCorrectedCallInfo(const QString& num, const QString& str, const QString& tag) {
+    m_calls->saveCorrectedCallInfo(num, str, tag);
+}
+
 void frmMain::TAPIEventsInit() {
     m_calls->TAPIEventsInit();
 }
