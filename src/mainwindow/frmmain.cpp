@@ -749,36 +749,3 @@ void frmMain::lvContactList_MouseUp(int button, int, double, double) {
     if (button == 2 && !m_list->selectedItems().isEmpty())
         m_contactCtx->popup(QCursor::pos());
 }
-
-void frmMain::fillAddressBookTree() {
-    m_tree->clear();
-}
-
-// Commands of the menus whose windows and actions come with their own parts
-// of the program.
-void frmMain::mnuFileSearch_Click() {}
-void frmMain::mnuToolsManualDial_Click() {}
-void frmMain::mnuToolsAddressBooks_Click() {}
-void frmMain::mnuToolsPlugIns_Click() {}
-void frmMain::mnuToolsPreferences_Click() {}
-void frmMain::mnuHelpHelp_Click() {}
-void frmMain::mnuHelpUpdate_Click() {}
-void frmMain::mnuHelpTipOfTheDay_Click() {
-    trapErrors([this] { frmTipOfTheDay::showWindow(this); });
-}
-void frmMain::mnuHelpAbout_Click() {}
-void frmMain::mnuSysTrayLDItems_Click(int) {}
-void frmMain::mnuSysTrayLAItems_Click(int) {}
-void frmMain::mnuSysTrayLUItems_Click(int) {}
-void frmMain::mnuSysTrayManualCall_Click() {}
-void frmMain::mnuContactCtxCall_Click() {}
-void frmMain::mnuContactCtxCallTel_Click() {}
-void frmMain::mnuContactCtxCallTel2_Click() {}
-void frmMain::mnuContactCtxCallTel3_Click() {}
-void frmMain::mnuContactCtxSendEMail_Click() {}
-void frmMain::mnuContactCtxEdit_Click() {}
-void frmMain::mnuContactCtxRemove_Click() {}
-void frmMain::mnuContactCtxOtherInfo_Click() {}
-void frmMain::mnuCtxAddressBookAddContact_Click() {}
-void frmMain::mnuCtxAddressBookClear_Click() {}
-void frmMain::tvAddressBookTree_Expand(QTreeWidgetItem*) {}

@@ -170,4 +170,12 @@ private:
 
     QTreeWidgetItem* m_currentNode = nullptr;
     std::int16_t m_treeMouseButton = 0;
+
+    // ---- Tree and contact list loading (frmmain_tree.cpp).
+
+    // ---- Menu and toolbar commands (frmmain_commands.cpp).
+
+    // ---- Call commands and tray recent-call menus (frmmain_calls.cpp).
+
+    // ---- Contact and address-book context commands (frmmain_context.cpp).
 };

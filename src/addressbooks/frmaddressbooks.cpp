@@ -1,0 +1,7 @@
+#include "addressbooks/frmaddressbooks.h"
+
+frmAddressBooks::frmAddressBooks(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmAddressBooks"));
+}
+
+void frmAddressBooks::showModal(QWidget*) {}

@@ -1,0 +1,9 @@
+#include "mainwindow/frmmain.h"
+
+#include <QTreeWidget>
+
+void frmMain::fillAddressBookTree() {
+    m_tree->clear();
+}
+
+void frmMain::tvAddressBookTree_Expand(QTreeWidgetItem*) {}

@@ -1,0 +1,7 @@
+#include "mainwindow/frmsearch.h"
+
+frmSearch::frmSearch(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmSearch"));
+}
+
+void frmSearch::showWindow(QWidget*) {}
