@@ -2,6 +2,7 @@
 
 #include "app/errorreport.h"
 #include "app/globals.h"
+#include "platform/filechooser.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
 
@@ -25,11 +26,14 @@ TestEnv::TestEnv() {
     resetGlobals();
     Prompter::setMode(Prompter::Mode::Scripted);
     Prompter::reset();
+    FileChooser::setMode(FileChooser::Mode::Scripted);
+    FileChooser::reset();
 }
 
 TestEnv::~TestEnv() {
     resetGlobals();
     Prompter::reset();
+    FileChooser::reset();
     SettingsStore::instance().setPath(QString());
     setErrorLogFolder(QString());
 }

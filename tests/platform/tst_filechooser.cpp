@@ -1,0 +1,144 @@
+// The file dialog layer: filters in the string table's form, the scripted
+// answers, and the real dialog accepted and cancelled.
+
+#include "common/testenv.h"
+#include "platform/filechooser.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs act on the file dialog once it is shown (the dialog's exec() blocks).
+void whenDialogShown(std::function<void(QFileDialog*)> act) {
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, tries, poll] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) {
+                act(d);
+                return;
+            }
+        }
+        if (++*tries < 200)
+            QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+} // namespace
+
+class TstFileChooser : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+private slots:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup() {
+        FileChooser::setMode(FileChooser::Mode::Scripted);
+        env.reset();
+    }
+
+    void nameFilters_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("wav") << "Wav files (*.wav)|*.wav" << QStringList{"Wav files (*.wav)"};
+        QTest::newRow("description without pattern")
+            << "Local Address Book files|*.lab" << QStringList{"Local Address Book files (*.lab)"};
+        QTest::newRow("two filters, several patterns")
+            << "Sounds|*.wav;*.WAV|All files (*.*)|*.*"
+            << QStringList{"Sounds (*.wav *.WAV)", "All files (*.*)"};
+        QTest::newRow("odd trailing description")
+            << "Sounds|*.wav|Other" << QStringList{"Sounds (*.wav)", "Other"};
+        QTest::newRow("empty") << "" << QStringList{};
+    }
+    void nameFilters() {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        QCOMPARE(FileChooser::nameFilters(filter), expected);
+    }
+
+    void scriptedAnswers() {
+        QString path = QStringLiteral("/before.wav");
+        FileChooser::pushAnswer(env->file(QStringLiteral("ring.wav")));
+        QVERIFY(FileChooser::choose(nullptr, FileChooser::Kind::Open,
+                                    QStringLiteral("Wav files (*.wav)|*.wav"),
+                                    QStringLiteral("Wav files"), path));
+        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
+        // Cancel, and no answer left: nothing changes.
+        FileChooser::pushCancel();
+        QVERIFY(!FileChooser::choose(nullptr, FileChooser::Kind::Save, QStringLiteral("L|*.lab"),
+                                     QStringLiteral("T"), path));
+        QVERIFY(!FileChooser::choose(nullptr, FileChooser::Kind::Open, QStringLiteral("L|*.lab"),
+                                     QStringLiteral("T"), path));
+        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
+
+        const auto& r = FileChooser::records();
+        QCOMPARE(r.size(), 3);
+        QCOMPARE(r[0].kind, FileChooser::Kind::Open);
+        QCOMPARE(r[0].title, QStringLiteral("Wav files"));
+        QCOMPARE(r[0].filter, QStringLiteral("Wav files (*.wav)|*.wav"));
+        QCOMPARE(r[0].nameFilters, QStringList{QStringLiteral("Wav files (*.wav)")});
+        QCOMPARE(r[0].filterIndex, 1);
+        QCOMPARE(r[1].kind, FileChooser::Kind::Save);
+    }
+
+    void realDialog_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("open, chosen") << int(FileChooser::Kind::Open) << true << true;
+        QTest::newRow("open, cancelled") << int(FileChooser::Kind::Open) << false << true;
+        QTest::newRow("save, new name") << int(FileChooser::Kind::Save) << true << false;
+        QTest::newRow("save over an existing file, no question")
+            << int(FileChooser::Kind::Save) << true << true;
+    }
+    void realDialog() {
+        QFETCH(int, kind);
+        QFETCH(bool, accept);
+        QFETCH(bool, exists);
+        FileChooser::setMode(FileChooser::Mode::Dialog);
+        const QString target = env->file(QStringLiteral("book.lab"));
+        if (exists) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QString seenTitle;
+        QStringList seenFilters;
+        whenDialogShown([&](QFileDialog* d) {
+            seenTitle = d->windowTitle();
+            seenFilters = d->nameFilters();
+            if (!accept) {
+                d->reject();
+                return;
+            }
+            d->setDirectory(env->path());
+            d->selectFile(target);
+            static_cast<QDialog*>(d)->accept(); // QFileDialog::accept, as the button does
+        });
+        QString path = QStringLiteral("unchanged");
+        const bool chosen =
+            FileChooser::choose(nullptr, static_cast<FileChooser::Kind>(kind),
+                                QStringLiteral("Local Address Book files (*.lab)|*.lab"),
+                                QStringLiteral("Local Address Book files"), path);
+        QCOMPARE(seenTitle, QStringLiteral("Local Address Book files"));
+        QCOMPARE(seenFilters, QStringList{QStringLiteral("Local Address Book files (*.lab)")});
+        QCOMPARE(chosen, accept);
+        QCOMPARE(path, accept ? target : QStringLiteral("unchanged"));
+        // Nothing else was left open (no overwrite question).
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    }
+};
+
+QTEST_MAIN(TstFileChooser)
+#include "tst_filechooser.moc"
