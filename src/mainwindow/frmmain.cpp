@@ -717,12 +717,21 @@ void frmMain::mnuSysTrayShowHide_Click() {
 }
 
 void frmMain::tbToolBar_ButtonClick(const QString& key) {
-    // Each step goes on after a failure of the one before.
-    try {
-        if (key == QLatin1String("hide"))
+    // A failing step does not stop the ones after it.
+    trapErrors([&] {
+        if (key == QLatin1String("abook"))
+            addressBooksCommand(true);
+        else if (key == QLatin1String("search"))
+            mnuFileSearch_Click();
+        else if (key == QLatin1String("manualcall"))
+            mnuToolsManualDial_Click();
+        else if (key == QLatin1String("prefs"))
+            preferencesCommand(true);
+        else if (key == QLatin1String("hide"))
             hideToTray();
-    } catch (...) {
-    }
+        else if (key == QLatin1String("help"))
+            mnuHelpHelp_Click();
+    });
 }
 
 void frmMain::stSysTrayIcon_MouseEvent(int button) {

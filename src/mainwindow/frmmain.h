@@ -13,6 +13,7 @@ class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUrl;
 class TrayIcon;
 
 // The one main window: the address-book tree and the contact list beside a
@@ -76,6 +77,11 @@ public:
     double splitterLeft() const { return m_splitterLeft; }
     bool movingSplitter() const { return m_movingSplitter; }
     QTreeWidgetItem* currentNode() const { return m_currentNode; }
+
+    // Menu and toolbar commands: the help page shipped beside the program
+    // and the program's update page.
+    static QUrl helpPage();
+    static QUrl updatePage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -174,6 +180,10 @@ private:
     // ---- Tree and contact list loading (frmmain_tree.cpp).
 
     // ---- Menu and toolbar commands (frmmain_commands.cpp).
+    // The Address Books and Preferences commands; from the toolbar each step
+    // goes on after a failure of the one before.
+    void addressBooksCommand(bool goOnAfterErrors);
+    void preferencesCommand(bool goOnAfterErrors);
 
     // ---- Call commands and tray recent-call menus (frmmain_calls.cpp).
 

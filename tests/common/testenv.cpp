@@ -5,6 +5,7 @@
 #include "platform/filechooser.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
+#include "platform/shell.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -28,6 +29,9 @@ TestEnv::TestEnv() {
     Prompter::reset();
     FileChooser::setMode(FileChooser::Mode::Scripted);
     FileChooser::reset();
+    // Nothing is handed to the desktop from a test.
+    Shell::setRecording(true);
+    Shell::clearOpened();
 }
 
 TestEnv::~TestEnv() {

@@ -549,7 +549,15 @@ private slots:
         QVERIFY(m->actions().contains(a));
         QCOMPARE(a->text(), caption);
         QCOMPARE(a->shortcut(), shortcut);
-        // Commands not yet behind the item are harmless.
+        // Every command is harmless here; a modal window it opens is closed
+        // by its close box.
+        QTimer closer;
+        closer.setInterval(20);
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        closer.start();
         if (!name.endsWith(QLatin1String("Exit")) && name != QLatin1String("mnuSysTrayShowHide"))
             a->trigger();
     }
