@@ -20,6 +20,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QStyle>
 #include <QTabBar>
@@ -98,9 +100,14 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
         checkBox(drab, "cbUseLastDialAB", nullptr, "Use last dialed / received call Address Books");
     auto* label5 = label(drab, "Label5", "13060", "Default prefixes :");
     auto* prefixes = new QHBoxLayout;
+    // The three prefixes are stored joined by "|": a "|" typed into one of
+    // them would move text into the next one at the next start.
+    auto* noBar =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^|]*")), drab);
     for (int i = 0; i < 3; ++i) {
         defaultPrefix[i] = new QLineEdit(drab);
         defaultPrefix[i]->setObjectName(QStringLiteral("defaultPrefix%1").arg(i + 1));
+        defaultPrefix[i]->setValidator(noBar);
         prefixes->addWidget(defaultPrefix[i]);
     }
     auto* drabLayout = new QVBoxLayout(drab);

@@ -20,7 +20,19 @@ namespace {
 QPointer<frmTipOfTheDay> gTipWindow;
 const QString kPrefs = QStringLiteral("prefs");
 const QString kShowTips = QStringLiteral("showTipsAtStartup");
+QList<double> gDraws;
+
+// The next draw in [0, 1).
+double nextRandom() {
+    if (!gDraws.isEmpty())
+        return gDraws.takeFirst();
+    return QRandomGenerator::global()->generateDouble();
+}
 } // namespace
+
+void frmTipOfTheDay::setRandomDraws(const QList<double>& draws) {
+    gDraws = draws;
+}
 
 frmTipOfTheDay::frmTipOfTheDay(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmTipOfTheDay"));
@@ -30,11 +42,13 @@ frmTipOfTheDay::frmTipOfTheDay(QWidget* parent) : QDialog(parent) {
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setFixedSize(56, 56);
     auto* image = new QLabel(picture);
     image->setObjectName(QStringLiteral("Image1"));
+    image->setGeometry(4, 4, 48, 48);
     const QPixmap icon(QStringLiteral(":/icons/tamrivo.png"));
     if (!icon.isNull())
-        picture->setPixmap(icon.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        image->setPixmap(icon.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 
     auto* heading = new QLabel(QStringLiteral("Do you know that..."), this);
     heading->setObjectName(QStringLiteral("Label1"));
@@ -43,6 +57,7 @@ frmTipOfTheDay::frmTipOfTheDay(QWidget* parent) : QDialog(parent) {
     lblTipText = new QLabel(this);
     lblTipText->setObjectName(QStringLiteral("lblTipText"));
     lblTipText->setWordWrap(true);
+    lblTipText->setTextFormat(Qt::PlainText);
     lblTipText->setMinimumWidth(320);
 
     chkLoadTipsAtStartup = new QCheckBox(QStringLiteral("Show tips at startup"), this);
@@ -116,7 +131,8 @@ bool frmTipOfTheDay::LoadTips(int startIndex, int stopIndex) {
             if (tryLoadResString(20000 + i, tip) && !tip.isEmpty())
                 tipTexts.append(tip);
         }
-        const double r = QRandomGenerator::global()->generateDouble();
+        // Rounded to the nearest, halves to the even neighbour.
+        const double r = nextRandom();
         currentTipIndex = long(std::nearbyint(r * double(tipTexts.size()) + 1.0));
         showNextTip();
         ok = !tipTexts.isEmpty();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QStringList>
 
 class QCheckBox;
@@ -21,11 +22,19 @@ public:
     static frmTipOfTheDay* current();
 
     void Form_Load();
+    // Appends the tips with string ids 20000 + startIndex to 20000 +
+    // stopIndex (missing ones are skipped), draws the start and shows the
+    // tip after it. True when at least one tip was found.
+    bool LoadTips(int startIndex, int stopIndex);
+    // Shows the tip at currentTipIndex.
+    void DisplayCurrentTip();
+
+    // Tests: the next draws of the random generator, each in [0, 1); an
+    // empty list goes back to the generator.
+    static void setRandomDraws(const QList<double>& draws);
 
 private:
-    bool LoadTips(int startIndex, int stopIndex);
     void showNextTip();
-    void DisplayCurrentTip();
     void chkLoadTipsAtStartup_Click();
 
     QStringList tipTexts;

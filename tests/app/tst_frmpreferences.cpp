@@ -1,0 +1,665 @@
+// The Preferences dialog driven through its named controls: what the load
+// shows, what each control gives back, the tabs, the slider, the device
+// list from the simulated line, the Use TAPI box, the sound buttons, and the
+// dialog's lifecycle (OK and Cancel hide it, the close box unloads it).
+
+#include "app/frmpreferences.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "common/testenv.h"
+#include "platform/filechooser.h"
+#include "platform/prompter.h"
+#include "platform/soundplayer.h"
+#include "platform/telephony/providers.h"
+#include "platform/telephony/simline.h"
+#include "telephony/tapisetup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+// Every field as text, so a mismatch shows which one.
+QStringList fields(const Preferences& p) {
+    auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
+    return {
+        QStringLiteral("TAPIDevice=") + p.TAPIDevice,
+        QStringLiteral("useTapi=") + b(p.useTapi),
+        QStringLiteral("onClose=%1").arg(p.onClose),
+        QStringLiteral("multipleCall=%1").arg(p.multipleCall),
+        QStringLiteral("incomingShowWindow=") + b(p.incomingShowWindow),
+        QStringLiteral("incomingPlaySound=") + b(p.incomingPlaySound),
+        QStringLiteral("incomingShowTooltip=") + b(p.incomingShowTooltip),
+        QStringLiteral("defaultSound=") + p.defaultSound,
+        QStringLiteral("ringTimerInterval=%1").arg(p.ringTimerInterval),
+        QStringLiteral("autoCloseOnDisconnect=") + b(p.autoCloseOnDisconnect),
+        QStringLiteral("useLastDRAddressBooks=") + b(p.useLastDRAddressBooks),
+        QStringLiteral("clearDRABOnExit=") + b(p.clearDRABOnExit),
+        QStringLiteral("defaultPrefixesForDRAB1=") + p.defaultPrefixesForDRAB1,
+        QStringLiteral("defaultPrefixesForDRAB2=") + p.defaultPrefixesForDRAB2,
+        QStringLiteral("defaultPrefixesForDRAB3=") + p.defaultPrefixesForDRAB3,
+        QStringLiteral("startMinimized=") + b(p.startMinimized),
+    };
+}
+
+template <typename T> T* child(QWidget* w, const QString& name) {
+    T* c = w->findChild<T*>(name);
+    if (!c)
+        qFatal("no control %s", qPrintable(name));
+    return c;
+}
+
+QCheckBox* box(QWidget* w, const char* name) {
+    return child<QCheckBox>(w, QLatin1String(name));
+}
+QRadioButton* radio(QWidget* w, const char* name) {
+    return child<QRadioButton>(w, QLatin1String(name));
+}
+QLineEdit* edit(QWidget* w, const char* name) {
+    return child<QLineEdit>(w, QLatin1String(name));
+}
+QPushButton* button(QWidget* w, const char* name) {
+    return child<QPushButton>(w, QLatin1String(name));
+}
+QComboBox* devices(QWidget* w) {
+    return child<QComboBox>(w, QStringLiteral("cbTAPIDevice"));
+}
+QStringList items(QComboBox* c) {
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+void clickTab(QWidget* dialog, int index) {
+    auto* tabs = child<QTabBar>(dialog, QStringLiteral("TabStrip1"));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+}
+
+// Which frames are shown, as "1" / "0" per tab.
+QString framesShown(QWidget* dialog) {
+    QString out;
+    for (int i = 0; i < 3; ++i)
+        out += child<QWidget>(dialog, QStringLiteral("TabFrm_%1").arg(i))->isVisibleTo(dialog)
+                   ? u'1'
+                   : u'0';
+    return out;
+}
+
+// Runs act on the modal dialog once it is up (exec() blocks the test).
+void whenModal(std::function<void(QWidget*)> act) {
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, tries, poll] {
+        if (QWidget* m = QApplication::activeModalWidget()) {
+            act(m);
+            return;
+        }
+        if (++*tries < 300)
+            QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+Preferences sample() {
+    Preferences p;
+    p.TAPIDevice = QStringLiteral("Simulated Line");
+    p.useTapi = false;
+    p.onClose = 2;
+    p.multipleCall = 1;
+    p.incomingShowWindow = true;
+    p.incomingPlaySound = true;
+    p.incomingShowTooltip = true;
+    p.defaultSound = QStringLiteral("/sounds/ring it.wav");
+    p.ringTimerInterval = 7;
+    p.autoCloseOnDisconnect = true;
+    p.useLastDRAddressBooks = true;
+    p.clearDRABOnExit = true;
+    p.defaultPrefixesForDRAB1 = QStringLiteral("0");
+    p.defaultPrefixesForDRAB2 = QStringLiteral("00");
+    p.defaultPrefixesForDRAB3 = QStringLiteral("+39");
+    p.startMinimized = true;
+    return p;
+}
+
+} // namespace
+
+class TstFrmPreferences : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+    frmPreferences* load(const Preferences& p) {
+        gPreferences = std::make_shared<Preferences>(p);
+        return frmPreferences::instance(nullptr);
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void init() {
+        env = std::make_unique<TestEnv>();
+        setLanguage(Language::English);
+        SimLine::instance().reset();
+        TelephonyRegistry::restoreDefaults();
+        SoundPlayer::setRecording(true);
+        SoundPlayer::clearPlayed();
+    }
+
+    void cleanup() {
+        delete frmPreferences::current();
+        settle();
+        if (gTAPI)
+            gTAPI->Shutdown();
+        gTAPI.reset();
+        gAddress.reset();
+        settle();
+        SimLine::instance().reset();
+        setLanguage(Language::English);
+        env.reset();
+    }
+
+    // ------------------------------------------------------------ load
+
+    void loadShowsThePreferences_data() {
+        QTest::addColumn<int>("onClose");
+        QTest::addColumn<QString>("onCloseButton");
+        QTest::addColumn<int>("multipleCall");
+        QTest::addColumn<QString>("mcButton");
+        QTest::addColumn<bool>("flags");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("slider");
+        QTest::newRow("ask, alert, all on")
+            << 2 << "rbOnCloseAsk" << 1 << "rbMCAlert" << true << 7 << 7;
+        QTest::newRow("close, ignore, all off")
+            << 0 << "rbOnCloseClose" << 0 << "rbMCIgnore" << false << 1 << 1;
+        QTest::newRow("hide") << 1 << "rbOnCloseHide" << 0 << "rbMCIgnore" << true << 15 << 15;
+        QTest::newRow("unknown values select nothing") << 5 << "" << 7 << "" << false << 3 << 3;
+        QTest::newRow("interval below the slider")
+            << 0 << "rbOnCloseClose" << 0 << "rbMCIgnore" << true << 0 << 1;
+        QTest::newRow("interval above the slider")
+            << 0 << "rbOnCloseClose" << 0 << "rbMCIgnore" << true << 40 << 15;
+    }
+    void loadShowsThePreferences() {
+        QFETCH(int, onClose);
+        QFETCH(QString, onCloseButton);
+        QFETCH(int, multipleCall);
+        QFETCH(QString, mcButton);
+        QFETCH(bool, flags);
+        QFETCH(int, interval);
+        QFETCH(int, slider);
+        Preferences p = sample();
+        p.onClose = static_cast<std::int16_t>(onClose);
+        p.multipleCall = static_cast<std::int16_t>(multipleCall);
+        p.incomingShowWindow = p.incomingPlaySound = p.incomingShowTooltip = flags;
+        p.autoCloseOnDisconnect = p.useLastDRAddressBooks = p.startMinimized = flags;
+        p.ringTimerInterval = static_cast<std::int16_t>(interval);
+        frmPreferences* d = load(p);
+
+        for (const char* name : {"rbOnCloseClose", "rbOnCloseHide", "rbOnCloseAsk"})
+            QCOMPARE(radio(d, name)->isChecked(), onCloseButton == QLatin1String(name));
+        for (const char* name : {"rbMCIgnore", "rbMCAlert"})
+            QCOMPARE(radio(d, name)->isChecked(), mcButton == QLatin1String(name));
+        for (const char* name : {"cbShowRingWindow", "cbPlaySound", "cbShowTooltip", "cbAutoClose",
+                                 "cbUseLastDialAB", "cbStartMinimized"})
+            QVERIFY2(box(d, name)->isChecked() == flags, name);
+        const char* prefixes[] = {"defaultPrefix1", "defaultPrefix2", "defaultPrefix3"};
+        const QStringList prefixTexts = {"0", "00", "+39"};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(edit(d, prefixes[i])->text(), prefixTexts[i]);
+            QCOMPARE(edit(d, prefixes[i])->isEnabled(), flags);
+        }
+        QCOMPARE(edit(d, "txtDefaultSound")->text(), QStringLiteral("/sounds/ring it.wav"));
+        auto* sl = child<QSlider>(d, QStringLiteral("slRingTimerInterval"));
+        QCOMPARE(sl->minimum(), 1);
+        QCOMPARE(sl->maximum(), 15);
+        QCOMPARE(sl->singleStep(), 1);
+        QCOMPARE(sl->pageStep(), 1);
+        QCOMPARE(sl->value(), slider);
+        QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
+                 QStringLiteral("%1 Secs").arg(slider));
+        // Telephony off: the box unticked, the device controls disabled, nothing started.
+        QVERIFY(!box(d, "cbUseTAPI")->isChecked());
+        QVERIFY(!devices(d)->isEnabled());
+        QVERIFY(!child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QVERIFY(!gTAPI);
+        QCOMPARE(devices(d)->count(), 0);
+        // First tab in front; loaded hidden; the verdict not yet given.
+        QCOMPARE(framesShown(d), QStringLiteral("100"));
+        QCOMPARE(d->currentTab(), 1);
+        QVERIFY(!d->isVisible());
+        QVERIFY(d->closeMode() != QLatin1String("OK"));
+
+        // OK straight away gives the same record back, but for what the
+        // controls cannot hold.
+        Preferences expected = p;
+        expected.TAPIDevice.clear(); // no device listed
+        expected.clearDRABOnExit = false;
+        if (onCloseButton.isEmpty())
+            expected.onClose = 0;
+        if (mcButton.isEmpty())
+            expected.multipleCall = 0;
+        expected.ringTimerInterval = static_cast<std::int16_t>(slider);
+        QCOMPARE(fields(*d->getValues()), fields(expected));
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void loadWithoutPreferencesShowsDefaults() {
+        gPreferences.reset();
+        frmPreferences* d = frmPreferences::instance(nullptr);
+        QCOMPARE(fields(*d->getValues()), fields([] {
+                     Preferences p;
+                     p.ringTimerInterval = 1;
+                     return p;
+                 }()));
+    }
+
+    void everyControlToItsField() {
+        frmPreferences* d = load(Preferences());
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+
+        // General
+        box(d, "cbStartMinimized")->click();
+        radio(d, "rbOnCloseHide")->click();
+        QVERIFY(!edit(d, "defaultPrefix1")->isEnabled());
+        box(d, "cbUseLastDialAB")->click();
+        QVERIFY(edit(d, "defaultPrefix1")->isEnabled());
+        QTest::keyClicks(edit(d, "defaultPrefix1"), QStringLiteral("9"));
+        QTest::keyClicks(edit(d, "defaultPrefix2"), QStringLiteral("0|1")); // no "|"
+        QTest::keyClicks(edit(d, "defaultPrefix3"), QStringLiteral("+41 "));
+        // TAPI
+        clickTab(d, 1);
+        box(d, "cbAutoClose")->click();
+        // Incoming call
+        clickTab(d, 2);
+        box(d, "cbShowRingWindow")->click();
+        box(d, "cbPlaySound")->click();
+        box(d, "cbShowTooltip")->click();
+        QTest::keyClicks(edit(d, "txtDefaultSound"), QStringLiteral("/x/bell.wav"));
+        auto* sl = child<QSlider>(d, QStringLiteral("slRingTimerInterval"));
+        sl->setFocus();
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(sl, Qt::Key_PageUp);
+        QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
+                 QStringLiteral("5 Secs"));
+
+        Preferences expected;
+        expected.startMinimized = true;
+        expected.onClose = 1;
+        expected.useLastDRAddressBooks = true;
+        expected.defaultPrefixesForDRAB1 = QStringLiteral("9");
+        expected.defaultPrefixesForDRAB2 = QStringLiteral("01");
+        expected.defaultPrefixesForDRAB3 = QStringLiteral("+41 ");
+        expected.autoCloseOnDisconnect = true;
+        expected.incomingShowWindow = true;
+        expected.incomingPlaySound = true;
+        expected.incomingShowTooltip = true;
+        expected.defaultSound = QStringLiteral("/x/bell.wav");
+        expected.ringTimerInterval = 5;
+        QCOMPARE(fields(*d->getValues()), fields(expected));
+
+        // Back again: unticked boxes give False, the last radio chosen wins.
+        clickTab(d, 0);
+        box(d, "cbStartMinimized")->click();
+        box(d, "cbUseLastDialAB")->click();
+        QVERIFY(!edit(d, "defaultPrefix3")->isEnabled());
+        radio(d, "rbOnCloseAsk")->click();
+        clickTab(d, 1);
+        QVERIFY(!radio(d, "rbMCAlert")->isEnabled()); // telephony off
+        const auto values = d->getValues();
+        QVERIFY(!values->startMinimized);
+        QVERIFY(!values->useLastDRAddressBooks);
+        QCOMPARE(values->defaultPrefixesForDRAB3, QStringLiteral("+41 ")); // kept though disabled
+        QCOMPARE(values->onClose, std::int16_t(2));
+        // The dialog stored nothing and changed no global.
+        QVERIFY(!QFile::exists(env->settingsPath()));
+        QCOMPARE(fields(*gPreferences), fields(Preferences()));
+    }
+
+    void tabsShowOneFrame_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("current");
+        QTest::newRow("none") << QList<int>{} << "100" << 1;
+        QTest::newRow("TAPI") << QList<int>{1} << "010" << 2;
+        QTest::newRow("incoming") << QList<int>{2} << "001" << 3;
+        QTest::newRow("TAPI, incoming, general") << QList<int>{1, 2, 0} << "100" << 1;
+        QTest::newRow("same tab twice") << QList<int>{2, 2} << "001" << 3;
+    }
+    void tabsShowOneFrame() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(QString, shown);
+        QFETCH(int, current);
+        frmPreferences* d = load(Preferences());
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        for (int i : clicks)
+            clickTab(d, i);
+        QCOMPARE(framesShown(d), shown);
+        QCOMPARE(d->currentTab(), current);
+    }
+
+    void texts_data() {
+        QTest::addColumn<bool>("italian");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("English") << false
+                                 << QStringList{"Preferences",   "&General",  "TAPI",
+                                                "Incoming call", "Use TAPI",  "Ok",
+                                                "Cancel",        "On Close ", "Show Tooltip",
+                                                "Ignore",        "4 Secs"};
+        QTest::newRow("Italian") << true << QStringList{"Opzioni",      "&Generale",
+                                                        "TAPI",         "Chiamata in arrivo",
+                                                        "Usa TAPI",     "Ok",
+                                                        "Annulla",      "On Close ",
+                                                        "Show Tooltip", "Ignore",
+                                                        "4 Sec"};
+    }
+    void texts() {
+        QFETCH(bool, italian);
+        QFETCH(QStringList, expected);
+        setLanguage(italian ? Language::Italian : Language::English);
+        Preferences p;
+        p.ringTimerInterval = 4;
+        frmPreferences* d = load(p);
+        auto* tabs = child<QTabBar>(d, QStringLiteral("TabStrip1"));
+        const QStringList seen = {
+            d->windowTitle(),
+            tabs->tabText(0),
+            tabs->tabText(1),
+            tabs->tabText(2),
+            box(d, "cbUseTAPI")->text(),
+            button(d, "cmdOK")->text(),
+            button(d, "cmdCancel")->text(),
+            child<QGroupBox>(d, QStringLiteral("Frame3"))->title(),
+            box(d, "cbShowTooltip")->text(),
+            radio(d, "rbMCIgnore")->text(),
+            child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
+        };
+        QCOMPARE(seen, expected);
+        QVERIFY(button(d, "cmdOK")->isDefault());
+        QVERIFY(box(d, "cbAutoClose")->text().isEmpty());
+    }
+
+    // ------------------------------------------------------------ devices
+
+    void deviceList_data() {
+        QTest::addColumn<QStringList>("extra"); // "name" or "name:media"
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("the simulated line")
+            << QStringList{} << "Simulated Line" << QStringList{"Simulated Line"} << 0;
+        QTest::newRow("exact name only")
+            << QStringList{} << "simulated line" << QStringList{"Simulated Line"} << -1;
+        QTest::newRow("same name twice: the later")
+            << QStringList{"Twin", "Twin"} << "Twin"
+            << QStringList{"Simulated Line", "Twin", "Twin"} << 2;
+        QTest::newRow("no audio, not listed though named")
+            << QStringList{"Fax:16", "ISDN"} << "Fax" << QStringList{"Simulated Line", "ISDN"}
+            << -1;
+        QTest::newRow("no device chosen")
+            << QStringList{"ISDN"} << "" << QStringList{"Simulated Line", "ISDN"} << -1;
+    }
+    void deviceList() {
+        QFETCH(QStringList, extra);
+        QFETCH(QString, device);
+        QFETCH(QStringList, listed);
+        QFETCH(int, selected);
+        for (const QString& a : extra) {
+            const QStringList parts = a.split(u':');
+            SimLine::instance().addAddress(parts[0], parts.size() > 1 ? parts[1].toLong()
+                                                                      : TAPIMEDIATYPE_AUDIO);
+        }
+        Preferences p;
+        p.useTapi = true;
+        p.TAPIDevice = device;
+        // The load's tick of "Use TAPI" starts telephony.
+        QVERIFY(!gTAPI);
+        frmPreferences* d = load(p);
+        QVERIFY(gTAPI);
+        QVERIFY(box(d, "cbUseTAPI")->isChecked());
+        QVERIFY(devices(d)->isEnabled());
+        QVERIFY(child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QCOMPARE(items(devices(d)), listed);
+        QCOMPARE(devices(d)->currentIndex(), selected);
+        QCOMPARE(d->getValues()->TAPIDevice, selected < 0 ? QString() : listed[selected]);
+        QVERIFY(d->getValues()->useTapi);
+        // Choosing another entry is what OK gives.
+        devices(d)->setCurrentIndex(0);
+        QCOMPARE(d->getValues()->TAPIDevice, QStringLiteral("Simulated Line"));
+    }
+
+    void deviceThatCannotBeAskedIsLeftOut() {
+        SimLine::instance().addAddress(QStringLiteral("ISDN"));
+        Preferences p;
+        p.useTapi = true;
+        p.TAPIDevice = QStringLiteral("ISDN");
+        frmPreferences* d = load(p);
+        SimLine::instance().failOnce(SimLine::Op::QueryMediaType);
+        d->fillTAPIDevices();
+        QCOMPARE(items(devices(d)), QStringList{QStringLiteral("ISDN")});
+        QCOMPARE(devices(d)->currentIndex(), 0);
+        SimLine::instance().failOnce(SimLine::Op::GetAddresses);
+        d->fillTAPIDevices();
+        QCOMPARE(devices(d)->count(), 0);
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void existingTelephonyIsKept() {
+        gPreferences = std::make_shared<Preferences>();
+        gPreferences->useTapi = true;
+        gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+        setupTAPI();
+        const auto tapi = gTAPI;
+        const auto address = gAddress;
+        QVERIFY(tapi && address);
+        frmPreferences* d = frmPreferences::instance(nullptr);
+        QCOMPARE(gTAPI, tapi);
+        QCOMPARE(gAddress, address);
+        QCOMPARE(devices(d)->currentText(), QStringLiteral("Simulated Line"));
+    }
+
+    void useTapiActsAtOnce() {
+        gPreferences = std::make_shared<Preferences>();
+        gPreferences->useTapi = true;
+        gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+        setupTAPI();
+        const auto before = gPreferences;
+        frmPreferences* d = frmPreferences::instance(nullptr);
+        d->show();
+        clickTab(d, 1);
+
+        // Unticked: telephony stops at once, the list keeps its entries.
+        box(d, "cbUseTAPI")->click();
+        QVERIFY(!gTAPI);
+        QVERIFY(!gAddress); // nothing left to dial through
+        QVERIFY(!SimLine::instance().isListening());
+        QVERIFY(!devices(d)->isEnabled());
+        QVERIFY(!child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QCOMPARE(items(devices(d)), QStringList{QStringLiteral("Simulated Line")});
+        QCOMPARE(devices(d)->currentIndex(), 0);
+
+        // Cancel leaves it stopped and changes nothing else.
+        button(d, "cmdCancel")->click();
+        QCOMPARE(d->closeMode(), QStringLiteral("Cancel"));
+        QVERIFY(!gTAPI);
+        QCOMPARE(gPreferences, before);
+        QVERIFY(gPreferences->useTapi);
+        QVERIFY(!QFile::exists(env->settingsPath()));
+
+        // Ticked again: a new telephony object and the list filled anew.
+        d->show();
+        SimLine::instance().addAddress(QStringLiteral("ISDN"));
+        box(d, "cbUseTAPI")->click();
+        QVERIFY(gTAPI);
+        QVERIFY(devices(d)->isEnabled());
+        QCOMPARE(items(devices(d)), (QStringList{"Simulated Line", "ISDN"}));
+        QCOMPARE(devices(d)->currentIndex(), 0);
+    }
+
+    void telephonyThatFailsLeavesTheListEmpty() {
+        SimLine::instance().failOnce(SimLine::Op::Create);
+        Preferences p;
+        p.useTapi = true;
+        p.TAPIDevice = QStringLiteral("Simulated Line");
+        frmPreferences* d = load(p);
+        QVERIFY(!gTAPI);
+        QVERIFY(box(d, "cbUseTAPI")->isChecked());
+        QCOMPARE(devices(d)->count(), 0);
+        QCOMPARE(d->getValues()->TAPIDevice, QString());
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    // ------------------------------------------------------------ sounds
+
+    void chooseDefaultSound_data() {
+        QTest::addColumn<bool>("italian");
+        QTest::addColumn<bool>("choose");
+        QTest::newRow("chosen") << false << true;
+        QTest::newRow("cancelled") << false << false;
+        QTest::newRow("chosen, Italian") << true << true;
+    }
+    void chooseDefaultSound() {
+        QFETCH(bool, italian);
+        QFETCH(bool, choose);
+        setLanguage(italian ? Language::Italian : Language::English);
+        Preferences p;
+        p.defaultSound = QStringLiteral("/old/ring.wav");
+        frmPreferences* d = load(p);
+        const QString chosen = env->file(QStringLiteral("new ring.wav"));
+        if (choose)
+            FileChooser::pushAnswer(chosen);
+        else
+            FileChooser::pushCancel();
+        button(d, "cmdChoseDefaultSound")->click();
+        QCOMPARE(edit(d, "txtDefaultSound")->text(),
+                 choose ? chosen : QStringLiteral("/old/ring.wav"));
+        QCOMPARE(FileChooser::records().size(), 1);
+        const auto& r = FileChooser::records().first();
+        QCOMPARE(r.kind, FileChooser::Kind::Open);
+        QCOMPARE(r.filterIndex, 1);
+        QCOMPARE(r.title, italian ? QStringLiteral("File wav") : QStringLiteral("Wav files"));
+        QCOMPARE(r.filter, italian ? QStringLiteral("File wav (*.wav)|*.wav")
+                                   : QStringLiteral("Wav files (*.wav)|*.wav"));
+        // Cancel is not an error.
+        QVERIFY(Prompter::records().isEmpty());
+        QVERIFY(!QFile::exists(env->file(QStringLiteral("data/Tamrivo.Err"))));
+    }
+
+    void testSound_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("played");
+        QTest::newRow("empty: nothing") << "" << QStringList{};
+        QTest::newRow("a file") << "/sounds/ring.wav" << QStringList{"/sounds/ring.wav"};
+        QTest::newRow("missing file: still asked, plays nothing")
+            << "/no/such.wav" << QStringList{"/no/such.wav"};
+    }
+    void testSound() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, played);
+        Preferences p;
+        p.defaultSound = text;
+        frmPreferences* d = load(p);
+        button(d, "cmdTestSound")->click();
+        QCOMPARE(SoundPlayer::played(), played);
+    }
+
+    void testSoundWithoutRecordingReturnsAtOnce() {
+        SoundPlayer::setRecording(false);
+        Preferences p;
+        p.defaultSound = env->file(QStringLiteral("missing.wav"));
+        frmPreferences* d = load(p);
+        button(d, "cmdTestSound")->click();
+        SoundPlayer::setRecording(true);
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    // ------------------------------------------------------------ lifecycle
+
+    void okAndCancelHideAndKeepTheEdits() {
+        gPreferences = std::make_shared<Preferences>(sample());
+        QPointer<frmPreferences> first;
+        whenModal([&](QWidget* m) {
+            first = qobject_cast<frmPreferences*>(m);
+            QVERIFY(first);
+            edit(m, "txtDefaultSound")->setText(QStringLiteral("/edited.wav"));
+            button(m, "cmdOK")->click();
+        });
+        frmPreferences::showModal(nullptr);
+        QVERIFY(first);
+        QCOMPARE(frmPreferences::current(), first.data());
+        QVERIFY(first->isHidden());
+        QCOMPARE(first->closeMode(), QStringLiteral("OK"));
+
+        // Opened again: the edits are there, not the stored preferences.
+        gPreferences->defaultSound = QStringLiteral("/changed meanwhile.wav");
+        QString seen;
+        whenModal([&](QWidget* m) {
+            seen = edit(m, "txtDefaultSound")->text();
+            edit(m, "txtDefaultSound")->setText(QStringLiteral("/cancelled.wav"));
+            button(m, "cmdCancel")->click();
+        });
+        frmPreferences::showModal(nullptr);
+        QCOMPARE(seen, QStringLiteral("/edited.wav"));
+        QCOMPARE(frmPreferences::current(), first.data());
+        QCOMPARE(first->closeMode(), QStringLiteral("Cancel"));
+
+        // Reopened after Cancel: the cancelled edit shows; Escape is Cancel.
+        whenModal([&](QWidget* m) {
+            seen = edit(m, "txtDefaultSound")->text();
+            QTest::keyClick(m, Qt::Key_Escape);
+        });
+        frmPreferences::showModal(nullptr);
+        QCOMPARE(seen, QStringLiteral("/cancelled.wav"));
+        settle();
+        QCOMPARE(frmPreferences::current(), first.data());
+        QCOMPARE(first->closeMode(), QStringLiteral("Cancel"));
+        // The dialog wrote nothing.
+        QVERIFY(!QFile::exists(env->settingsPath()));
+    }
+
+    void closeBoxUnloads() {
+        gPreferences = std::make_shared<Preferences>(sample());
+        QPointer<frmPreferences> first;
+        whenModal([&](QWidget* m) {
+            first = qobject_cast<frmPreferences*>(m);
+            edit(m, "txtDefaultSound")->setText(QStringLiteral("/edited.wav"));
+            m->close();
+        });
+        frmPreferences::showModal(nullptr);
+        settle();
+        QVERIFY(first.isNull());
+        QVERIFY(!frmPreferences::current());
+        // Asked for its verdict, the dialog loads afresh and has no OK.
+        gPreferences->defaultSound = QStringLiteral("/now.wav");
+        frmPreferences* again = frmPreferences::instance(nullptr);
+        QVERIFY(again->isHidden());
+        QVERIFY(again->closeMode() != QLatin1String("OK"));
+        QCOMPARE(edit(again, "txtDefaultSound")->text(), QStringLiteral("/now.wav"));
+    }
+};
+
+QTEST_MAIN(TstFrmPreferences)
+#include "tst_frmpreferences.moc"
