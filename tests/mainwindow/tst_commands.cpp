@@ -1,0 +1,441 @@
+// The main window's menu and toolbar commands: Preferences with its
+// telephony set-up and settings save, Address Books refilling the tree,
+// help and update through the shell, About, Tip of the day, Hide and the
+// toolbar's keys reaching the same commands as the menus.
+
+#include "app/errorreport.h"
+#include "app/frmabout.h"
+#include "app/frmpreferences.h"
+#include "app/frmtipoftheday.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "common/testenv.h"
+#include "mainwindow/frmmain.h"
+#include "platform/prompter.h"
+#include "platform/settingsstore.h"
+#include "platform/shell.h"
+#include "platform/telephony/providers.h"
+#include "platform/telephony/simline.h"
+#include "platform/trayicon.h"
+#include "telephony/callhandler.h"
+#include "telephony/tapisetup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+// Runs act on the modal window once it is up (exec() blocks the test).
+void whenModal(std::function<void(QWidget*)> act) {
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, tries, poll] {
+        if (QWidget* m = QApplication::activeModalWidget()) {
+            act(m);
+            return;
+        }
+        if (++*tries < 300)
+            QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+// Closes every modal window by its close box while it lives.
+struct ModalCloser {
+    QTimer timer;
+    ModalCloser() {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            if (QWidget* m = QApplication::activeModalWidget())
+                m->close();
+        });
+        timer.start();
+    }
+};
+
+std::optional<QString> storedPref(const QString& key) {
+    SettingsStore::instance().reload();
+    return SettingsStore::instance().value(QStringLiteral("prefs"), key);
+}
+
+QStringList visibleWindows(QWidget* except) {
+    QStringList out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != except && w->isVisible() && !w->objectName().isEmpty())
+            out << w->objectName();
+    out.sort();
+    return out;
+}
+
+} // namespace
+
+class TstCommands : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    QPointer<frmMain> form;
+
+    QAction* menu(const char* name) {
+        auto* a = form->findChild<QAction*>(QLatin1String(name));
+        if (!a)
+            qFatal("no menu item %s", name);
+        return a;
+    }
+    QAction* toolButton(const char* key) {
+        auto* a = form->findChild<QAction*>(QStringLiteral("tbToolBar_") + QLatin1String(key));
+        if (!a)
+            qFatal("no toolbar button %s", key);
+        return a;
+    }
+    // The command from the menu or from the toolbar.
+    void run(bool fromToolbar, const char* menuItem, const char* key) {
+        if (fromToolbar)
+            toolButton(key)->trigger();
+        else
+            menu(menuItem)->trigger();
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void init() {
+        env = std::make_unique<TestEnv>();
+        setLanguage(Language::English);
+        SimLine::instance().reset();
+        TelephonyRegistry::restoreDefaults();
+        TrayIcon::setSimulatedAvailability(true);
+        gPreferences = std::make_shared<Preferences>();
+        gPreferences->ringTimerInterval = 3;
+        form = new frmMain;
+        gMainForm = form;
+        form->Form_Load();
+        form->show();
+    }
+
+    void cleanup() {
+        delete form;
+        settle();
+        if (gTAPI)
+            gTAPI->Shutdown();
+        gTAPI.reset();
+        gAddress.reset();
+        settle();
+        SimLine::instance().reset();
+        TrayIcon::setSimulatedAvailability(std::nullopt);
+        env.reset();
+    }
+
+    // ------------------------------------------------------------ preferences
+
+    void preferencesOk_data() {
+        QTest::addColumn<bool>("fromToolbar");
+        QTest::newRow("menu") << false;
+        QTest::newRow("toolbar") << true;
+    }
+    void preferencesOk() {
+        QFETCH(bool, fromToolbar);
+        SettingsStore::instance().write(QStringLiteral("prefs"),
+                                        QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+        const auto before = gPreferences;
+        QVERIFY(!gTAPI);
+        QPointer<QWidget> dialog;
+        whenModal([&](QWidget* m) {
+            dialog = m;
+            QCOMPARE(m->objectName(), QStringLiteral("frmPreferences"));
+            QCOMPARE(m->parentWidget(), form.data());
+            auto* tabs = m->findChild<QTabBar*>(QStringLiteral("TabStrip1"));
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+            m->findChild<QCheckBox*>(QStringLiteral("cbUseTAPI"))->click();
+            auto* list = m->findChild<QComboBox*>(QStringLiteral("cbTAPIDevice"));
+            list->setCurrentIndex(list->findText(QStringLiteral("Simulated Line")));
+            m->findChild<QRadioButton*>(QStringLiteral("rbMCAlert"))->click();
+            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        run(fromToolbar, "mnuToolsPreferences", "prefs");
+        QVERIFY(dialog && dialog->isHidden()); // stays loaded
+
+        // A new record in place of the old one.
+        QVERIFY(gPreferences != before);
+        QVERIFY(gPreferences->useTapi);
+        QCOMPARE(gPreferences->TAPIDevice, QStringLiteral("Simulated Line"));
+        QCOMPARE(gPreferences->multipleCall, std::int16_t(1));
+        QCOMPARE(gPreferences->ringTimerInterval, std::int16_t(3));
+        // Telephony set up for the chosen device, and the window subscribed.
+        QVERIFY(gTAPI);
+        QVERIFY(gAddress);
+        QCOMPARE(gAddress->get_AddressName(), QStringLiteral("Simulated Line"));
+        QVERIFY(form->callHandler()->sinkConnected());
+        QVERIFY(SimLine::instance().registered());
+        // Saved, the tip key kept.
+        QCOMPARE(storedPref(QStringLiteral("TAPIDevice")),
+                 std::optional<QString>(QStringLiteral("Simulated Line")));
+        QCOMPARE(storedPref(QStringLiteral("useTAPI")),
+                 std::optional<QString>(QStringLiteral("1")));
+        QCOMPARE(storedPref(QStringLiteral("multipleCall")),
+                 std::optional<QString>(QStringLiteral("1")));
+        QCOMPARE(storedPref(QStringLiteral("clearDRABOnExit")),
+                 std::optional<QString>(QStringLiteral("0")));
+        QCOMPARE(storedPref(QStringLiteral("showTipsAtStartup")),
+                 std::optional<QString>(QStringLiteral("0")));
+        QVERIFY(Prompter::records().isEmpty());
+
+        // An incoming call now reaches the window.
+        SimLine::instance().ring();
+        QTRY_COMPARE(form->statusText(), loadResString(16018));
+    }
+
+    void preferencesCancelOrCloseChangesNothing_data() {
+        QTest::addColumn<bool>("fromToolbar");
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("menu, cancel") << false << false;
+        QTest::newRow("menu, close box") << false << true;
+        QTest::newRow("toolbar, cancel") << true << false;
+        QTest::newRow("toolbar, close box") << true << true;
+    }
+    void preferencesCancelOrCloseChangesNothing() {
+        QFETCH(bool, fromToolbar);
+        QFETCH(bool, closeBox);
+        const auto before = gPreferences;
+        whenModal([&](QWidget* m) {
+            m->findChild<QCheckBox*>(QStringLiteral("cbStartMinimized"))->click();
+            if (closeBox)
+                m->close();
+            else
+                m->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        });
+        run(fromToolbar, "mnuToolsPreferences", "prefs");
+        settle();
+        QCOMPARE(gPreferences, before);
+        QVERIFY(!gPreferences->startMinimized);
+        QVERIFY(!QFile::exists(env->settingsPath()));
+        QVERIFY(!gTAPI);
+        QVERIFY(frmPreferences::current()); // loaded again for the verdict after a close
+        QVERIFY(!frmPreferences::current()->isVisible());
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void preferencesAfterUntickingTelephony() {
+        gPreferences->useTapi = true;
+        gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+        setupTAPI();
+        form->TAPIEventsInit();
+        QVERIFY(gAddress);
+        whenModal([&](QWidget* m) {
+            m->findChild<QCheckBox*>(QStringLiteral("cbUseTAPI"))->click();
+            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        menu("mnuToolsPreferences")->trigger();
+        QVERIFY(!gTAPI);
+        QVERIFY(!gAddress);
+        QVERIFY(!gPreferences->useTapi);
+        // The device stays chosen for when telephony is turned on again.
+        QCOMPARE(gPreferences->TAPIDevice, QStringLiteral("Simulated Line"));
+        QCOMPARE(storedPref(QStringLiteral("useTAPI")),
+                 std::optional<QString>(QStringLiteral("0")));
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    // From the menu a failing step ends the command; from the toolbar the
+    // steps after it still run (here: the save).
+    void preferencesFailingStep_data() {
+        QTest::addColumn<bool>("fromToolbar");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("menu") << false << false;
+        QTest::newRow("toolbar") << true << true;
+    }
+    void preferencesFailingStep() {
+        QFETCH(bool, fromToolbar);
+        QFETCH(bool, saved);
+        gExtendedErrors = true;
+        gPreferences->useTapi = true;
+        gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+        whenModal([&](QWidget* m) {
+            m->findChild<QCheckBox*>(QStringLiteral("cbUseTAPI"))->click();
+            // Telephony back behind the dialog's back, with a shutdown that
+            // fails: the set-up after OK raises.
+            startTAPI();
+            SimLine::instance().failOnce(SimLine::Op::Shutdown);
+            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        run(fromToolbar, "mnuToolsPreferences", "prefs");
+        QVERIFY(!gPreferences->useTapi); // the step before the failure was done
+        QCOMPARE(QFile::exists(env->settingsPath()), saved);
+        QFile log(errorLogPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(" dontknow -"));
+    }
+
+    // ------------------------------------------------------------ other windows
+
+    void addressBooksRefillsTheTree_data() {
+        QTest::addColumn<bool>("fromToolbar");
+        QTest::newRow("menu") << false;
+        QTest::newRow("toolbar") << true;
+    }
+    void addressBooksRefillsTheTree() {
+        QFETCH(bool, fromToolbar);
+        auto* tree = form->findChild<QTreeWidget*>(QStringLiteral("tvAddressBookTree"));
+        auto* stale = new QTreeWidgetItem(tree, QStringList{QStringLiteral("stale node")});
+        Q_UNUSED(stale);
+        ModalCloser closer; // the manager closed by its close box, without changes
+        run(fromToolbar, "mnuToolsAddressBooks", "abook");
+        QVERIFY(tree->findItems(QStringLiteral("stale node"), Qt::MatchRecursive).isEmpty());
+    }
+
+    void helpAndUpdateGoToTheShell_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QUrl>("expected");
+        QTest::newRow("help menu") << "mnuHelpHelp" << frmMain::helpPage();
+        QTest::newRow("help button") << "help" << frmMain::helpPage();
+        QTest::newRow("update") << "mnuHelpUpdate" << frmMain::updatePage();
+    }
+    void helpAndUpdateGoToTheShell() {
+        QFETCH(QString, how);
+        QFETCH(QUrl, expected);
+        if (how.startsWith(QLatin1String("mnu")))
+            menu(qPrintable(how))->trigger();
+        else
+            toolButton(qPrintable(how))->trigger();
+        QCOMPARE(Shell::opened(), QList<QUrl>{expected});
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void helpPageAndUpdateAddress() {
+        const QUrl help = frmMain::helpPage();
+        QVERIFY(help.isLocalFile());
+        QCOMPARE(
+            help.toLocalFile(),
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Tamrivo.html")));
+        // The page is shipped beside the program.
+        QFile page(QDir(buildDir()).filePath(QStringLiteral("Tamrivo.html")));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QByteArray html = page.readAll();
+        QVERIFY(html.contains("<title>Tamrivo Help</title>"));
+        for (const char* topic : {"id=\"prefs\"", "id=\"books\"", "id=\"plugins\"", "F12"})
+            QVERIFY2(html.contains(topic), topic);
+        const QUrl update = frmMain::updatePage();
+        QCOMPARE(update.scheme(), QStringLiteral("https"));
+        QVERIFY(update.host().endsWith(QLatin1String(".example")));
+    }
+
+    void aboutIsModalAndGoesOnOk() {
+        QPointer<QWidget> about;
+        bool modal = false;
+        whenModal([&](QWidget* m) {
+            about = m;
+            modal = m->isModal();
+            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        menu("mnuHelpAbout")->trigger();
+        settle();
+        QVERIFY(modal);
+        QVERIFY(about.isNull()); // unloaded
+        QVERIFY(!frmAbout::current());
+    }
+
+    void tipOfTheDayOpensBesideTheWindow() {
+        menu("mnuHelpTipOfTheDay")->trigger();
+        frmTipOfTheDay* tip = frmTipOfTheDay::current();
+        QVERIFY(tip);
+        QVERIFY(tip->isVisible());
+        QVERIFY(!tip->isModal());
+        QCOMPARE(tip->parentWidget(), form.data());
+        menu("mnuHelpTipOfTheDay")->trigger();
+        QCOMPARE(frmTipOfTheDay::current(), tip); // one window
+    }
+
+    void tipOfTheDayWithABadSettingReportsAndGoesOn() {
+        gExtendedErrors = true;
+        SettingsStore::instance().write(QStringLiteral("prefs"),
+                                        QStringLiteral("showTipsAtStartup"), QStringLiteral("yes"));
+        menu("mnuHelpTipOfTheDay")->trigger();
+        QVERIFY(!frmTipOfTheDay::current());
+        QFile log(errorLogPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(" dontknow 13 Type mismatch"));
+        QVERIFY(form->isVisible());
+    }
+
+    void hideButton() {
+        toolButton("hide")->trigger();
+        QVERIFY(form->isHidden());
+        QCOMPARE(form->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"))->text(),
+                 QStringLiteral("&Show"));
+        QVERIFY(gMainForm); // still loaded
+    }
+
+    // The toolbar's buttons do what the menu items do.
+    void toolbarMatchesMenu_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("item");
+        QTest::newRow("search") << "search"
+                                << "mnuFileSearch";
+        QTest::newRow("manual call, no address") << "manualcall"
+                                                 << "mnuToolsManualDial";
+    }
+    void toolbarMatchesMenu() {
+        QFETCH(QString, key);
+        QFETCH(QString, item);
+        ModalCloser closer;
+        menu(qPrintable(item))->trigger();
+        settle();
+        const QStringList fromMenu = visibleWindows(form);
+        const QList<Prompter::Record> boxesFromMenu = Prompter::records();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != form && w->isWindow())
+                w->hide();
+        Prompter::reset();
+        toolButton(qPrintable(key))->trigger();
+        settle();
+        QCOMPARE(visibleWindows(form), fromMenu);
+        QCOMPARE(Prompter::records().size(), boxesFromMenu.size());
+        for (qsizetype i = 0; i < boxesFromMenu.size(); ++i) {
+            QCOMPARE(Prompter::records()[i].text, boxesFromMenu[i].text);
+            QCOMPARE(Prompter::records()[i].flags, boxesFromMenu[i].flags);
+        }
+    }
+
+    void pluginsMenuOpensAndReturns() {
+        ModalCloser closer;
+        menu("mnuToolsPlugIns")->trigger();
+        settle();
+        QVERIFY(form->isVisible());
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void toolbarKeysInOrder() {
+        auto* bar = form->findChild<QToolBar*>(QStringLiteral("tbToolBar"));
+        QStringList keys;
+        for (QAction* a : bar->actions())
+            keys << (a->isSeparator() ? QStringLiteral("-") : a->property("Key").toString());
+        QCOMPARE(keys,
+                 (QStringList{"abook", "search", "manualcall", "prefs", "hide", "-", "help"}));
+        QCOMPARE(toolButton("prefs")->text(), QStringLiteral("Preferences"));
+        QCOMPARE(toolButton("prefs")->toolTip(), QStringLiteral("Preferences"));
+    }
+};
+
+QTEST_MAIN(TstCommands)
+#include "tst_commands.moc"
