@@ -1,0 +1,202 @@
+// Tip of the day: the first tip from the random draw, cycling with Next,
+// the tips in English under every language, and the start-up check box
+// writing its key at once.
+
+#include "app/errors.h"
+#include "app/frmtipoftheday.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "common/testenv.h"
+#include "platform/prompter.h"
+#include "platform/settingsstore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+namespace {
+
+QString tip(int n) {
+    QString out;
+    tryLoadResString(20000 + n, Language::English, out);
+    return out;
+}
+
+QString shown(QWidget* w) {
+    return w->findChild<QLabel*>(QStringLiteral("lblTipText"))->text();
+}
+
+void next(QWidget* w) {
+    QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdNextTip")), Qt::LeftButton);
+}
+
+std::optional<QString> storedKey() {
+    SettingsStore::instance().reload();
+    return SettingsStore::instance().value(QStringLiteral("prefs"),
+                                           QStringLiteral("showTipsAtStartup"));
+}
+
+void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TstFrmTipOfTheDay : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() {
+        env = std::make_unique<TestEnv>();
+        setLanguage(Language::English);
+    }
+    void cleanup() {
+        delete frmTipOfTheDay::current();
+        settle();
+        frmTipOfTheDay::setRandomDraws({});
+        setLanguage(Language::English);
+        env.reset();
+    }
+
+    // Start = draw x count + 1, rounded half to even; the tip after it shows.
+    void firstTipFromTheDraw_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("draw");
+        QTest::addColumn<int>("first");
+        QTest::newRow("10 tips, 0") << 10 << 0.0 << 2;
+        QTest::newRow("10 tips, 0.5") << 10 << 0.5 << 7;
+        QTest::newRow("10 tips, 0.875: last drawn, first shown") << 10 << 0.875 << 1;
+        QTest::newRow("10 tips, past the last") << 10 << 0.9990234375 << 1;
+        QTest::newRow("4 tips, 1.5 to 2") << 4 << 0.125 << 3;
+        QTest::newRow("4 tips, 2.5 to 2 (even)") << 4 << 0.375 << 3;
+        QTest::newRow("4 tips, 3.5 to 4 (even)") << 4 << 0.625 << 1;
+        QTest::newRow("4 tips, 4.5 to 4 (even)") << 4 << 0.875 << 1;
+        QTest::newRow("4 tips, 3.25 to 3") << 4 << 0.5625 << 4;
+    }
+    void firstTipFromTheDraw() {
+        QFETCH(int, count);
+        QFETCH(double, draw);
+        QFETCH(int, first);
+        frmTipOfTheDay w;
+        frmTipOfTheDay::setRandomDraws({draw});
+        QVERIFY(w.LoadTips(1, count));
+        QCOMPARE(shown(&w), tip(first));
+    }
+
+    void nextCyclesThroughEveryTip() {
+        frmTipOfTheDay::setRandomDraws({0.0});
+        frmTipOfTheDay* w = frmTipOfTheDay::showWindow(nullptr);
+        QCOMPARE(shown(w), tip(2));
+        for (int i = 3; i <= 10; ++i) {
+            next(w);
+            QCOMPARE(shown(w), tip(i));
+        }
+        next(w);
+        QCOMPARE(shown(w), tip(1)); // after the last, the first
+        next(w);
+        QCOMPARE(shown(w), tip(2));
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void noTips() {
+        frmTipOfTheDay w;
+        // Ids past the table: none found.
+        QVERIFY(!w.LoadTips(11, 20));
+        QVERIFY(shown(&w).isEmpty());
+        next(&w);
+        QVERIFY(shown(&w).isEmpty());
+        // Later tips are appended to what the window holds.
+        frmTipOfTheDay::setRandomDraws({0.0});
+        QVERIFY(w.LoadTips(9, 10));
+        QCOMPARE(shown(&w), tip(10));
+    }
+
+    void tipsInEnglishUnderEveryLanguage_data() {
+        QTest::addColumn<bool>("italian");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("English") << false
+                                 << QStringList{"Tip of the day", "Do you know that...", "&Next",
+                                                "Ok", "Show tips at startup"};
+        QTest::newRow("Italian") << true
+                                 << QStringList{"Suggerimento del giorno", "Lo sapevi che...",
+                                                "&Successivo", "Ok", "Show tips at startup"};
+    }
+    void tipsInEnglishUnderEveryLanguage() {
+        QFETCH(bool, italian);
+        QFETCH(QStringList, texts);
+        setLanguage(italian ? Language::Italian : Language::English);
+        frmTipOfTheDay::setRandomDraws({0.5});
+        frmTipOfTheDay* w = frmTipOfTheDay::showWindow(nullptr);
+        QCOMPARE(shown(w), tip(7));
+        QVERIFY(shown(w).startsWith(QStringLiteral("When you dial a telephone number")));
+        const QStringList seen = {
+            w->windowTitle(),
+            w->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+            w->findChild<QPushButton*>(QStringLiteral("cmdNextTip"))->text(),
+            w->findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
+            w->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"))->text(),
+        };
+        QCOMPARE(seen, texts);
+        QVERIFY(w->findChild<QLabel*>(QStringLiteral("Image1")));
+    }
+
+    void checkBoxWritesAtOnce_data() {
+        QTest::addColumn<std::optional<QString>>("stored");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("absent") << std::optional<QString>() << true;
+        QTest::newRow("1") << std::optional<QString>(QStringLiteral("1")) << true;
+        QTest::newRow("0") << std::optional<QString>(QStringLiteral("0")) << false;
+        QTest::newRow("1.0") << std::optional<QString>(QStringLiteral("1.0")) << true;
+        QTest::newRow("2") << std::optional<QString>(QStringLiteral("2")) << false;
+    }
+    void checkBoxWritesAtOnce() {
+        QFETCH(std::optional<QString>, stored);
+        QFETCH(bool, ticked);
+        SettingsStore& s = SettingsStore::instance();
+        s.write(QStringLiteral("prefs"), QStringLiteral("onClose"), QStringLiteral("2"));
+        if (stored)
+            s.write(QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), *stored);
+        QPointer<frmTipOfTheDay> w = frmTipOfTheDay::showWindow(nullptr);
+        auto* box = w->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"));
+        QCOMPARE(box->isChecked(), ticked);
+        QCOMPARE(storedKey(), stored); // the load writes nothing
+
+        box->click();
+        QCOMPARE(storedKey(),
+                 std::optional<QString>(ticked ? QStringLiteral("0") : QStringLiteral("1")));
+        // Only that key: the rest of the section stays.
+        QCOMPARE(s.value(QStringLiteral("prefs"), QStringLiteral("onClose")),
+                 std::optional<QString>(QStringLiteral("2")));
+
+        // Ok unloads the window; the next opening shows the stored choice.
+        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        settle();
+        QVERIFY(w.isNull());
+        QVERIFY(!frmTipOfTheDay::current());
+        frmTipOfTheDay* again = frmTipOfTheDay::showWindow(nullptr);
+        QCOMPARE(again->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"))->isChecked(),
+                 !ticked);
+    }
+
+    void settingThatIsNotANumberGoesToTheCaller() {
+        SettingsStore::instance().write(QStringLiteral("prefs"),
+                                        QStringLiteral("showTipsAtStartup"), QStringLiteral("x"));
+        QVERIFY_THROWS_EXCEPTION(AppError, frmTipOfTheDay::showWindow(nullptr));
+        settle();
+        QVERIFY(!frmTipOfTheDay::current());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(w->objectName() != QLatin1String("frmTipOfTheDay"));
+    }
+};
+
+QTEST_MAIN(TstFrmTipOfTheDay)
+#include "tst_frmtipoftheday.moc"
