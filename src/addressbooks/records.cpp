@@ -35,6 +35,12 @@ void DatabaseAddressBook::setGrouping(const QString& G) {
     groupingColumns = G.split(u',');
 }
 
+QString DatabaseAddressBook::groupingColumn(int k) const {
+    if (k < 0 || k >= groupingColumns.size())
+        raiseError(ErrNum::SubscriptOutOfRange);
+    return groupingColumns[k];
+}
+
 void TmpAddressBook::addContact(const std::shared_ptr<Contact>& c) {
     if (contactCount == std::numeric_limits<std::int16_t>::max())
         raiseError(ErrNum::Overflow);

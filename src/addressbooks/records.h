@@ -68,6 +68,8 @@ public:
     void init() { Clear(); }
     // A copy of the grouping columns, from level 1 down.
     QStringList Grouping() const { return groupingColumns; }
+    // Grouping column k (from 0); 9 (subscript out of range) when there is none.
+    QString groupingColumn(int k) const;
     // Splits at every ","; "" keeps the list as it was. groupNum is the caller's.
     void setGrouping(const QString& G);
 

@@ -1,12 +1,227 @@
 #include "addressbooks/search.h"
 
+#include "addressbooks/dbfunctions.h"
+#include "app/errors.h"
+#include "app/globals.h"
 #include "app/strings.h"
+#include "platform/dbconnection.h"
 
-QString lookupCallerID(const QString&, std::optional<QString>& foundNumber,
-                       std::optional<QString>& foundTag) {
-    if (foundNumber)
-        foundNumber.reset();
-    if (foundTag)
-        foundTag.reset();
-    return loadResString(16031);
+#include <cstdlib>
+
+namespace {
+
+// Condition on the given columns, joined by " OR ".
+QString condition(const QStringList& columns, const QString& searchStr, std::int16_t mode) {
+    QString op, closing;
+    switch (mode) {
+    case SearchMode::Exact:
+        op = QStringLiteral(" ='");
+        closing = QStringLiteral("'");
+        break;
+    case SearchMode::Prefix:
+        op = QStringLiteral(" LIKE '");
+        closing = QStringLiteral("%'");
+        break;
+    case SearchMode::Suffix:
+        op = QStringLiteral(" LIKE '%");
+        closing = QStringLiteral("'");
+        break;
+    case SearchMode::Contains:
+        op = QStringLiteral(" LIKE '%");
+        closing = QStringLiteral("%'");
+        break;
+    default:
+        raiseError(ErrNum::InvalidCall, QStringLiteral("Invalid search mode %1.").arg(mode));
+    }
+    const QString t = escapeSQL(searchStr);
+    QStringList parts;
+    for (const QString& c : columns)
+        parts.append(c + op + t + closing);
+    return parts.join(QStringLiteral(" OR "));
+}
+
+void checkField(std::int16_t field) {
+    if (field < SearchField::Name || field > SearchField::Email)
+        raiseError(ErrNum::InvalidCall, QStringLiteral("Invalid search field %1.").arg(field));
+}
+
+// The optional columns a Database book maps, in the order they are selected.
+QStringList mappedOptionalColumns(const DatabaseAddressBook& b) {
+    QStringList cols;
+    for (const QString* c : {&b.telephone2, &b.telephone3, &b.email2, &b.freetext, &b.contactid})
+        if (!c->isEmpty())
+            cols.append(*c);
+    return cols;
+}
+
+QStringList nonEmpty(std::initializer_list<const QString*> columns) {
+    QStringList out;
+    for (const QString* c : columns)
+        if (!c->isEmpty())
+            out.append(*c);
+    return out;
+}
+
+} // namespace
+
+QString databaseSearchSQL(const DatabaseAddressBook& b, const QString& searchStr,
+                          std::int16_t field, std::int16_t mode) {
+    checkField(field);
+    QString sql =
+        QStringLiteral("SELECT ") + b.nameField + u',' + b.telephoneField + u',' + b.emailField;
+    for (const QString& c : mappedOptionalColumns(b))
+        sql += u',' + c;
+    sql += QStringLiteral(" FROM ") + b.tableName + QStringLiteral(" WHERE ");
+    QStringList columns;
+    if (field == SearchField::Name)
+        columns = {b.nameField};
+    else if (field == SearchField::Number)
+        columns = nonEmpty({&b.telephoneField, &b.telephone2, &b.telephone3});
+    else
+        columns = nonEmpty({&b.emailField, &b.email2});
+    return sql + condition(columns, searchStr, mode);
+}
+
+QString localSearchSQL(const QString& searchStr, std::int16_t field, std::int16_t mode) {
+    checkField(field);
+    static const QStringList byField[] = {
+        {QStringLiteral("NAME")},
+        {QStringLiteral("TELEPHONE"), QStringLiteral("TELEPHONE2"), QStringLiteral("TELEPHONE3")},
+        {QStringLiteral("EMAIL"), QStringLiteral("EMAIL2")}};
+    return QStringLiteral(
+               "SELECT NAME,TELEPHONE,TELEPHONE2,TELEPHONE3,EMAIL,EMAIL2,FREETEXT,ID FROM TAMRIVO "
+               "WHERE ") +
+           condition(byField[field], searchStr, mode);
+}
+
+DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const QString& tag,
+                                         const QString& searchStr, std::int16_t field,
+                                         std::int16_t mode) {
+    DBSearchResult result;
+    result.init();
+    const QString sql = databaseSearchSQL(book, searchStr, field, mode);
+    DBConnection conn;
+    conn.dsn = book.dsn;
+    conn.userName = book.User;
+    conn.password = book.password;
+    Recordset rs = conn.openRecordset(sql);
+    // Columns are read by position: the query lists them in a known order,
+    // so a mapping that names a column in a form the driver reports
+    // differently (quoted, qualified, folded case) still reads right.
+    const bool mapped[] = {!book.telephone2.isEmpty(), !book.telephone3.isEmpty(),
+                           !book.email2.isEmpty(), !book.freetext.isEmpty(),
+                           !book.contactid.isEmpty()};
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        QString optional[5];
+        int col = 3;
+        for (int k = 0; k < 5; ++k)
+            if (mapped[k])
+                optional[k] = rs.text(col++);
+        result.Add(tag, rs.text(0), rs.text(1), rs.text(2), optional[0], optional[1], optional[2],
+                   optional[3], optional[4]);
+    }
+    return result;
+}
+
+DBSearchResult searchLocalAddressBook(const LocalAddressBook& book, const QString& tag,
+                                      const QString& searchStr, std::int16_t field,
+                                      std::int16_t mode) {
+    DBSearchResult result;
+    result.init();
+    const QString sql = localSearchSQL(searchStr, field, mode);
+    Recordset rs = queryLocalBook(book.filename, sql);
+    for (; !rs.isEOF(); rs.MoveNext())
+        result.Add(tag, rs.text(0), rs.text(1), rs.text(4), rs.text(2), rs.text(3), rs.text(5),
+                   rs.text(6), rs.text(7));
+    return result;
+}
+
+DBSearchResult searchAddressBooks(const QString& searchStr, std::int16_t field, std::int16_t mode) {
+    DBSearchResult all;
+    all.init();
+    if (!noDBBooks) {
+        for (int i = 0; i < gDBBooks.size(); ++i) {
+            DBSearchResult r = searchDatabaseAddressBook(
+                *dbBookAt(i), AbTag::make(0, BookKind::Database, i), searchStr, field, mode);
+            all.AddAll(r);
+        }
+    }
+    if (!noLocalBooks) {
+        for (int i = 0; i < gLocalBooks.size(); ++i) {
+            DBSearchResult r = searchLocalAddressBook(
+                *localBookAt(i), AbTag::make(0, BookKind::Local, i), searchStr, field, mode);
+            all.AddAll(r);
+        }
+    }
+    return all;
+}
+
+namespace {
+
+struct Candidate {
+    bool found = false;
+    QString name;
+    QString number;
+    QString tag;
+};
+
+void consider(Candidate& best, DBSearchResult& rows, const QString& number) {
+    for (; !rows.isEOF(); rows.MoveNext()) {
+        const QString tel = rows.telephoneStr();
+        const auto diff = std::abs(number.length() - tel.length());
+        if (!best.found || diff < std::abs(number.length() - best.number.length()))
+            best = Candidate{true, rows.NameStr(), tel, rows.abTagStr()};
+    }
+}
+
+} // namespace
+
+QString lookupCallerID(const QString& number, std::optional<QString>& matchedNumber,
+                       std::optional<QString>& matchedTag) {
+    Candidate best;
+    // An empty number would match every contact that has a telephone.
+    if (!number.isEmpty()) {
+        if (!noDBBooks) {
+            for (int i = 0; i < gDBBooks.size(); ++i) {
+                const auto book = dbBookAt(i);
+                if (!book->searchForCallerID)
+                    continue;
+                DBSearchResult r =
+                    searchDatabaseAddressBook(*book, AbTag::make(0, BookKind::Database, i), number,
+                                              SearchField::Number, SearchMode::Suffix);
+                consider(best, r, number);
+            }
+        }
+        if (!noLocalBooks) {
+            for (int i = 0; i < gLocalBooks.size(); ++i) {
+                const auto book = localBookAt(i);
+                if (!book->searchForCallerID)
+                    continue;
+                DBSearchResult r =
+                    searchLocalAddressBook(*book, AbTag::make(0, BookKind::Local, i), number,
+                                           SearchField::Number, SearchMode::Suffix);
+                consider(best, r, number);
+            }
+        }
+    }
+    if (best.found && std::abs(number.length() - best.number.length()) > gCallerIDMaxLengthDiff)
+        best = Candidate{};
+    if (!best.found) {
+        if (matchedNumber)
+            matchedNumber.reset();
+        if (matchedTag)
+            matchedTag.reset();
+        return loadResString(16031);
+    }
+    if (matchedNumber)
+        matchedNumber = best.number;
+    if (matchedTag)
+        matchedTag = best.tag;
+    return best.name;
+}
+
+QString lookupCallerID(const QString& number) {
+    std::optional<QString> none;
+    std::optional<QString> noTag;
+    return lookupCallerID(number, none, noTag);
 }

@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
-
 #include <cstdio>
 
 namespace {
@@ -30,7 +29,25 @@ bool folderWritable(const QString& dir) {
 }
 } // namespace
 
-void setErrorLogFolder(const QString& folder) { gLogFolder = folder; }
+void setErrorLogFolder(const QString& folder) {
+    gLogFolder = folder;
+}
+
+namespace {
+QString dataFolderLogPath() {
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty())
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/Tamrivo/Tamrivo.Err");
+}
+
+bool appendTo(const QString& path, const QByteArray& line) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line) == line.size() &&
+           f.flush();
+}
+} // namespace
 
 QString errorLogPath() {
     if (!gLogFolder.isEmpty())
@@ -38,10 +55,7 @@ QString errorLogPath() {
     const QString appDir = QCoreApplication::applicationDirPath();
     if (!appDir.isEmpty() && folderWritable(appDir))
         return QDir(appDir).filePath(QStringLiteral("Tamrivo.Err"));
-    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (data.isEmpty())
-        data = QDir::homePath() + QStringLiteral("/.local/share");
-    return data + QStringLiteral("/Tamrivo/Tamrivo.Err");
+    return dataFolderLogPath();
 }
 
 QString errorLogLine(const QString& procName, long number, const QString& description) {
@@ -56,11 +70,15 @@ QString errorLogLine(const QString& procName, long number, const QString& descri
 void reportError(const QString& procName, const AppError& err) {
     try {
         if (gExtendedErrors) {
+            const QByteArray line =
+                errorLogLine(procName, err.number(), err.description()).toLocal8Bit();
             const QString path = errorLogPath();
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile f(path);
-            const QByteArray line = errorLogLine(procName, err.number(), err.description()).toLocal8Bit();
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Append) || f.write(line) != line.size()) {
+            bool written = appendTo(path, line);
+            // A log beside the program that can't be written (a read-only
+            // file) goes to the user's data folder instead.
+            if (!written && gLogFolder.isEmpty() && path != dataFolderLogPath())
+                written = appendTo(dataFolderLogPath(), line);
+            if (!written) {
                 // The log is unusable: say so where it can still be seen.
                 std::fprintf(stderr, "Tamrivo: cannot write the error log %s: %s",
                              path.toLocal8Bit().constData(), line.constData());
@@ -68,8 +86,9 @@ void reportError(const QString& procName, const AppError& err) {
             return;
         }
         if (err.number() > 1000) {
-            Prompter::msgBox(QStringLiteral("%1 %2 %3").arg(err.number()).arg(err.description(), err.source()),
-                             Msg::OKOnly, QStringLiteral("Tamrivo Error"));
+            Prompter::msgBox(
+                QStringLiteral("%1 %2 %3").arg(err.number()).arg(err.description(), err.source()),
+                Msg::OKOnly, QStringLiteral("Tamrivo Error"));
         }
     } catch (...) {
         std::fprintf(stderr, "Tamrivo: error %ld %s\n", err.number(),
@@ -77,7 +96,9 @@ void reportError(const QString& procName, const AppError& err) {
     }
 }
 
-void reportCaught(const QString& procName, const AppError& e) { reportError(procName, e); }
+void reportCaught(const QString& procName, const AppError& e) {
+    reportError(procName, e);
+}
 
 [[noreturn]] void raiseError(long number, const QString& description, const QString& source) {
     throw AppError(number, description.isEmpty() ? standardErrorDescription(number) : description,
@@ -86,17 +107,29 @@ void reportCaught(const QString& procName, const AppError& e) { reportError(proc
 
 QString standardErrorDescription(long number) {
     switch (number) {
-    case 5: return QStringLiteral("Invalid procedure call or argument");
-    case 6: return QStringLiteral("Overflow");
-    case 7: return QStringLiteral("Out of memory");
-    case 9: return QStringLiteral("Subscript out of range");
-    case 11: return QStringLiteral("Division by zero");
-    case 13: return QStringLiteral("Type mismatch");
-    case 52: return QStringLiteral("Bad file name or number");
-    case 53: return QStringLiteral("File not found");
-    case 75: return QStringLiteral("Path/File access error");
-    case 91: return QStringLiteral("Object variable or With block variable not set");
-    case 326: return QStringLiteral("Resource with identifier not found");
-    default: return QStringLiteral("Application-defined or object-defined error");
+    case 5:
+        return QStringLiteral("Invalid procedure call or argument");
+    case 6:
+        return QStringLiteral("Overflow");
+    case 7:
+        return QStringLiteral("Out of memory");
+    case 9:
+        return QStringLiteral("Subscript out of range");
+    case 11:
+        return QStringLiteral("Division by zero");
+    case 13:
+        return QStringLiteral("Type mismatch");
+    case 52:
+        return QStringLiteral("Bad file name or number");
+    case 53:
+        return QStringLiteral("File not found");
+    case 75:
+        return QStringLiteral("Path/File access error");
+    case 91:
+        return QStringLiteral("Object variable or With block variable not set");
+    case 326:
+        return QStringLiteral("Resource with identifier not found");
+    default:
+        return QStringLiteral("Application-defined or object-defined error");
     }
 }

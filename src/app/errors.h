@@ -9,6 +9,7 @@
 // decides what the error report does with them: numbers above 1000 are shown
 // to the user, the rest only go to the error log.
 namespace ErrNum {
+constexpr long InvalidCall = 5;
 constexpr long Overflow = 6;
 constexpr long SubscriptOutOfRange = 9;
 constexpr long TypeMismatch = 13;
@@ -22,6 +23,9 @@ constexpr long TelephonyNotAvailable = -2147221005;
 // Data-access and settings failures are above 1000 so that the user sees them.
 constexpr long DataAccess = 3146;
 constexpr long DataSourceOpen = 3151;
+// No current row (reading at the end of a result) and no such column.
+constexpr long NoCurrentRecord = 3021;
+constexpr long ItemNotFound = 3265;
 constexpr long SettingsWrite = 3050;
 constexpr long SettingsRead = 3051;
 constexpr long Network = 10048;

@@ -1,20 +1,188 @@
 #include "app/startup.h"
 
+#include "app/convert.h"
+#include "app/errorreport.h"
+#include "app/errors.h"
+#include "app/frmsplash.h"
+#include "app/frmtipoftheday.h"
 #include "app/globals.h"
+#include "app/pluginsettings.h"
+#include "app/settings.h"
+#include "app/strings.h"
 #include "mainwindow/frmmain.h"
+#include "platform/instancelock.h"
 #include "platform/prompter.h"
+#include "platform/settingsstore.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+InstanceLock& instanceLock() {
+    static InstanceLock lock;
+    return lock;
+}
+
+AppError asAppError(const std::exception& e) {
+    if (const auto* app = dynamic_cast<const AppError*>(&e))
+        return *app;
+    return AppError(51, QString::fromLocal8Bit(e.what()));
+}
+
+// A failed start-up always says why, whatever the error number; with the
+// error log on it is logged as well.
+void reportStartupFailure(const AppError& e) {
+    if (gExtendedErrors)
+        reportError(QStringLiteral("dontknow"), e);
+    try {
+        Prompter::msgBox(
+            QStringLiteral("%1 %2 %3").arg(e.number()).arg(e.description(), e.source()),
+            Msg::OKOnly | Msg::Critical, QStringLiteral("Tamrivo Error"));
+    } catch (...) {
+    }
+}
+
+void setShowHideCaption(int stringId) {
+    if (!gMainForm)
+        return;
+    if (auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide")))
+        item->setText(loadResString(stringId));
+}
+
+void closeSplash(QPointer<frmSplash>& splash) {
+    if (splash) {
+        splash->close();
+        delete splash;
+    }
+}
+
+// Test seam: with TAMRIVO_TEST_SAVE_LOOP set, the program keeps saving its
+// settings, so that tests can kill it in the middle of a save.
+void startSaveLoop(QObject* owner) {
+    if (qEnvironmentVariableIsEmpty("TAMRIVO_TEST_SAVE_LOOP"))
+        return;
+    auto* timer = new QTimer(owner);
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [] {
+        static bool told = false;
+        trapErrors([] {
+            saveSettings();
+            savePlugInSettings();
+        });
+        if (!told) {
+            told = true;
+            std::fprintf(stderr, "Tamrivo: saving settings in a loop\n");
+            std::fflush(stderr);
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+void releaseInstanceLock() {
+    instanceLock().release();
+}
+
+StartResult Main(const QStringList& arguments) {
+    QPointer<frmSplash> splash;
+    bool mainShown = false;
+    try {
+        gExtendedErrors = false;
+        if (arguments.mid(1).join(u' ') == QLatin1String("EXTERR"))
+            gExtendedErrors = true;
+
+        gExitRequested = false;
+        noLDAPBooks = true;
+        noDBBooks = true;
+        noLocalBooks = true;
+        noPlugIns = true;
+        plugInsEnabled = false;
+        serverPort = 0;
+
+        if (!instanceLock().tryAcquire()) {
+            Prompter::msgBox(loadResString(16033), Msg::OKOnly | Msg::Critical,
+                             loadResString(16034));
+            return StartResult::AlreadyRunning;
+        }
+
+        splash = new frmSplash;
+        splash->Form_Load();
+        splash->show();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        splash->repaint();
+        QThread::msleep(1000);
+
+        gCallerIDMaxLengthDiff = 2;
+        loadSettings();
+        loadPlugInSettings();
+
+        auto* form = new frmMain;
+        gMainForm = form;
+        try {
+            form->Form_Load();
+        } catch (...) {
+            // A window whose load failed is not left behind, hidden and unreachable.
+            gMainForm = nullptr;
+            delete form;
+            throw;
+        }
+
+        closeSplash(splash);
+
+        if (gPreferences && gPreferences->startMinimized) {
+            // Into the tray; where there is no tray, minimised, so the
+            // program can still be reached and ended.
+            gMainForm->hideToTray();
+            mainShown = true;
+            setShowHideCaption(11081);
+        } else {
+            gMainForm->show();
+            mainShown = true;
+            setShowHideCaption(11083);
+            const QString tips = SettingsStore::instance().read(
+                QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("1"));
+            if (convert::toDouble(tips) == 1.0)
+                frmTipOfTheDay::showWindow(nullptr);
+        }
+        return StartResult::Running;
+    } catch (const std::exception& e) {
+        closeSplash(splash);
+        reportStartupFailure(asAppError(e));
+    } catch (...) {
+        closeSplash(splash);
+        reportStartupFailure(AppError(51, QStringLiteral("Internal error")));
+    }
+    // Past the main window's show the program works normally; before it there
+    // is nothing to run on.
+    return mainShown && gMainForm ? StartResult::Running : StartResult::Failed;
+}
 
 int runProgram(QApplication& app) {
     QApplication::setApplicationName(QStringLiteral("Tamrivo"));
     QApplication::setQuitOnLastWindowClosed(false);
     Prompter::initFromEnvironment();
-    auto* w = new frmMain;
-    gMainForm = w;
-    w->Form_Load();
-    w->show();
-    QObject::connect(w, &QObject::destroyed, &app, &QApplication::quit);
-    w->setAttribute(Qt::WA_DeleteOnClose);
-    return app.exec();
+
+    switch (Main(QCoreApplication::arguments())) {
+    case StartResult::AlreadyRunning:
+        return 0;
+    case StartResult::Failed:
+        return 1;
+    case StartResult::Running:
+        break;
+    }
+
+    // The program lives as long as the main window is loaded.
+    frmMain* form = gMainForm;
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(form, &QObject::destroyed, &app, &QApplication::quit);
+    startSaveLoop(form);
+    const int status = app.exec();
+    releaseInstanceLock();
+    return status;
 }

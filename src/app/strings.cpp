@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLocale>
+#include <optional>
 
 namespace {
 
@@ -60,19 +61,31 @@ const Table& table() {
     return t;
 }
 
-Language gLanguage = systemLanguage();
+// Picked on first use rather than at static initialisation, so that the
+// system locale is read once the process is set up.
+std::optional<Language> gLanguage;
+
+Language language() {
+    if (!gLanguage)
+        gLanguage = systemLanguage();
+    return *gLanguage;
+}
 
 } // namespace
 
 Language systemLanguage() {
     const QStringList langs = QLocale::system().uiLanguages();
     const QString first = langs.isEmpty() ? QLocale::system().name() : langs.first();
-    return first.startsWith(QLatin1String("it"), Qt::CaseInsensitive) ? Language::Italian
-                                                                       : Language::English;
+    // "it", "it-IT", "it_CH": compare the language, not a text prefix.
+    return QLocale(first).language() == QLocale::Italian ? Language::Italian : Language::English;
 }
 
-void setLanguage(Language lang) { gLanguage = lang; }
-Language currentLanguage() { return gLanguage; }
+void setLanguage(Language lang) {
+    gLanguage = lang;
+}
+Language currentLanguage() {
+    return language();
+}
 
 bool tryLoadResString(int id, Language lang, QString& out) {
     const Table& t = table();
@@ -85,16 +98,18 @@ bool tryLoadResString(int id, Language lang, QString& out) {
 }
 
 bool tryLoadResString(int id, QString& out) {
-    if (tryLoadResString(id, gLanguage, out))
+    const Language lang = language();
+    if (tryLoadResString(id, lang, out))
         return true;
-    // Ids without an Italian row fall back to English.
-    return gLanguage == Language::Italian && tryLoadResString(id, Language::English, out);
+    // Ids without an Italian row (the tips) fall back to English.
+    return lang == Language::Italian && tryLoadResString(id, Language::English, out);
 }
 
 QString loadResString(int id) {
     QString s;
     if (!tryLoadResString(id, s))
-        raiseError(ErrNum::MissingResource, QStringLiteral("Resource with identifier '%1' not found").arg(id));
+        raiseError(ErrNum::MissingResource,
+                   QStringLiteral("Resource with identifier '%1' not found").arg(id));
     return s;
 }
 

@@ -16,7 +16,7 @@ Language currentLanguage();
 QString loadResString(int id);
 // Same, without raising: answers false when the id is missing.
 bool tryLoadResString(int id, QString& out);
-// Text in a given language; an empty optional text when missing.
+// Text in one language only, without falling back; false when missing.
 bool tryLoadResString(int id, Language lang, QString& out);
 // Number of ids that have a text in the language.
 int stringCount(Language lang);

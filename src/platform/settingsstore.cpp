@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -34,11 +35,21 @@ QString quote(const QString& s) {
     QString out = QStringLiteral("\"");
     for (QChar c : s) {
         switch (c.unicode()) {
-        case '\\': out += QStringLiteral("\\\\"); break;
-        case '"': out += QStringLiteral("\\\""); break;
-        case '\n': out += QStringLiteral("\\n"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        case '\t': out += QStringLiteral("\\t"); break;
+        case '\\':
+            out += QStringLiteral("\\\\");
+            break;
+        case '"':
+            out += QStringLiteral("\\\"");
+            break;
+        case '\n':
+            out += QStringLiteral("\\n");
+            break;
+        case '\r':
+            out += QStringLiteral("\\r");
+            break;
+        case '\t':
+            out += QStringLiteral("\\t");
+            break;
         default:
             if (c.unicode() < 0x20)
                 out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
@@ -50,11 +61,16 @@ QString quote(const QString& s) {
     return out;
 }
 
-QString encode(const QString& s, bool isName) { return needsQuoting(s, isName) ? quote(s) : s; }
+QString encode(const QString& s, bool isName) {
+    return needsQuoting(s, isName) ? quote(s) : s;
+}
 
 [[noreturn]] void malformed(const QString& file, int line, const QString& what) {
     raiseError(ErrNum::SettingsRead,
-               QStringLiteral("The settings file %1 is damaged at line %2: %3").arg(file).arg(line).arg(what),
+               QStringLiteral("The settings file %1 is damaged at line %2: %3")
+                   .arg(file)
+                   .arg(line)
+                   .arg(what),
                QStringLiteral("Settings"));
 }
 
@@ -74,11 +90,21 @@ bool unquote(const QString& line, int& pos, QString& out) {
             return false;
         const QChar e = line[pos++];
         switch (e.unicode()) {
-        case '\\': out += u'\\'; break;
-        case '"': out += u'"'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
+        case '\\':
+            out += u'\\';
+            break;
+        case '"':
+            out += u'"';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
         case 'x': {
             if (pos + 2 > line.size())
                 return false;
@@ -90,7 +116,8 @@ bool unquote(const QString& line, int& pos, QString& out) {
             pos += 2;
             break;
         }
-        default: return false;
+        default:
+            return false;
         }
     }
     return false;
@@ -115,11 +142,14 @@ void SettingsStore::setPath(const QString& path) {
     reload();
 }
 
-QString SettingsStore::path() const { return m_path.isEmpty() ? defaultPath() : m_path; }
+QString SettingsStore::path() const {
+    return m_path.isEmpty() ? defaultPath() : m_path;
+}
 
 void SettingsStore::reload() {
     m_loaded = false;
     m_sections.clear();
+    m_index.clear();
 }
 
 void SettingsStore::ensureLoaded() const {
@@ -130,13 +160,15 @@ void SettingsStore::ensureLoaded() const {
     QList<Section> sections;
     if (f.exists()) {
         if (!f.open(QIODevice::ReadOnly))
-            raiseError(ErrNum::SettingsRead,
-                       QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
-                       QStringLiteral("Settings"));
+            raiseError(
+                ErrNum::SettingsRead,
+                QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
+                QStringLiteral("Settings"));
         sections = parse(f.readAll(), p);
     }
     m_sections = sections;
     m_loaded = true;
+    rebuildIndex();
 }
 
 int SettingsStore::findSection(const QList<Section>& s, const QString& name) const {
@@ -148,13 +180,24 @@ int SettingsStore::findSection(const QList<Section>& s, const QString& name) con
 
 std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
     ensureLoaded();
-    const int si = findSection(m_sections, section);
-    if (si < 0)
+    const auto si = m_index.constFind(section.toCaseFolded());
+    if (si == m_index.constEnd())
         return std::nullopt;
-    for (const auto& e : m_sections[si].entries)
-        if (sameName(e.first, key))
-            return e.second;
-    return std::nullopt;
+    const auto ki = si->keys.constFind(key.toCaseFolded());
+    if (ki == si->keys.constEnd())
+        return std::nullopt;
+    return m_sections[si->section].entries[*ki].second;
+}
+
+void SettingsStore::rebuildIndex() const {
+    m_index.clear();
+    for (qsizetype i = 0; i < m_sections.size(); ++i) {
+        SectionIndex& idx = m_index[m_sections[i].name.toCaseFolded()];
+        idx.section = i;
+        const auto& entries = m_sections[i].entries;
+        for (qsizetype k = 0; k < entries.size(); ++k)
+            idx.keys.insert(entries[k].first.toCaseFolded(), k);
+    }
 }
 
 QString SettingsStore::read(const QString& section, const QString& key,
@@ -210,26 +253,31 @@ bool SettingsStore::deleteSection(const QString& section) {
 }
 
 void SettingsStore::replaceSection(const QString& section, const Entries& entries) {
+    replaceSections({Section{section, entries}});
+}
+
+void SettingsStore::replaceSections(const QList<Section>& sections) {
     ensureLoaded();
     QList<Section> next = m_sections;
-    Section fresh{section, {}};
-    for (const auto& e : entries) {
-        bool replaced = false;
-        for (auto& have : fresh.entries) {
-            if (sameName(have.first, e.first)) {
-                have.second = e.second;
-                replaced = true;
-                break;
+    for (const auto& section : sections) {
+        Section fresh{section.name, {}};
+        QHash<QString, qsizetype> seen;
+        for (const auto& e : section.entries) {
+            const QString folded = e.first.toCaseFolded();
+            const auto it = seen.constFind(folded);
+            if (it != seen.constEnd()) {
+                fresh.entries[*it].second = e.second;
+            } else {
+                seen.insert(folded, fresh.entries.size());
+                fresh.entries.append(e);
             }
         }
-        if (!replaced)
-            fresh.entries.append(e);
+        const int si = findSection(next, section.name);
+        if (si < 0)
+            next.append(fresh);
+        else
+            next[si] = fresh;
     }
-    const int si = findSection(next, section);
-    if (si < 0)
-        next.append(fresh);
-    else
-        next[si] = fresh;
     commit(next);
 }
 
@@ -254,6 +302,7 @@ void SettingsStore::commit(const QList<Section>& next) {
                    QStringLiteral("Settings"));
     QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_sections = next;
+    rebuildIndex();
 }
 
 QByteArray SettingsStore::serialize(const QList<Section>& sections) {
@@ -266,8 +315,10 @@ QByteArray SettingsStore::serialize(const QList<Section>& sections) {
     return out.toUtf8();
 }
 
-QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const QString& fileName) {
+QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
+                                                   const QString& fileName) {
     QList<Section> sections;
+    QHash<QString, QHash<QString, qsizetype>> keysSeen; // per section: key -> position
     const QString text = QString::fromUtf8(data);
     const QStringList lines = text.split(u'\n');
     for (int n = 0; n < lines.size(); ++n) {
@@ -328,15 +379,15 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const
             value = line.mid(pos);
         }
         auto& entries = sections.last().entries;
-        bool replaced = false;
-        for (auto& e : entries) {
-            if (sameName(e.first, key)) {
-                e.second = value;
-                replaced = true;
-            }
-        }
-        if (!replaced)
+        auto& seen = keysSeen[sections.last().name.toCaseFolded()];
+        const QString folded = key.toCaseFolded();
+        const auto it = seen.constFind(folded);
+        if (it != seen.constEnd()) {
+            entries[*it].second = value;
+        } else {
+            seen.insert(folded, entries.size());
             entries.append({key, value});
+        }
     }
     return sections;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // Per-user settings: text values under a section and a key, names compared
@@ -38,11 +38,14 @@ public:
     // Replaces a whole section in one write: all or nothing.
     void replaceSection(const QString& section, const Entries& entries);
 
-    // Serialisation, exposed for tests.
     struct Section {
         QString name;
         Entries entries;
     };
+    // Replaces several sections in one write: all or nothing.
+    void replaceSections(const QList<Section>& sections);
+
+    // Serialisation, exposed for tests.
     static QByteArray serialize(const QList<Section>& sections);
     // Raises ErrNum::SettingsRead with the line number on a malformed file.
     static QList<Section> parse(const QByteArray& data, const QString& fileName);
@@ -53,7 +56,15 @@ private:
     void commit(const QList<Section>& next);
     int findSection(const QList<Section>& s, const QString& name) const;
 
+    void rebuildIndex() const;
+
+    struct SectionIndex {
+        qsizetype section = 0;
+        QHash<QString, qsizetype> keys; // case-folded key -> position
+    };
+
     QString m_path;
     mutable bool m_loaded = false;
     mutable QList<Section> m_sections;
+    mutable QHash<QString, SectionIndex> m_index; // case-folded section name
 };

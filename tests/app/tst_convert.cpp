@@ -28,6 +28,15 @@ private slots:
         QTest::newRow("hex") << "&H10" << 16 << 0;
         QTest::newRow("huge exponent") << "1e400" << 0 << 13;
         QTest::newRow("exponent without digits") << "1e" << 0 << 13;
+        QTest::newRow("exponent with fraction") << "2.5e0" << 2 << 0;
+        QTest::newRow("negative exponent") << "35e-1" << 4 << 0;
+        QTest::newRow("tab around") << "\t9\t" << 9 << 0;
+        QTest::newRow("min half rounds in") << "-32768.5" << -32768 << 0;
+        QTest::newRow("below min") << "-32769" << 0 << 6;
+        QTest::newRow("blank inside") << "1 2" << 0 << 13;
+        QTest::newRow("two signs") << "--1" << 0 << 13;
+        QTest::newRow("comma") << "1,5" << 0 << 13;
+        QTest::newRow("trailing point") << "5." << 5 << 0;
     }
     void toInt16() {
         QFETCH(QString, text);

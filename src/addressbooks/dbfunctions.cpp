@@ -1,0 +1,106 @@
+#include "addressbooks/dbfunctions.h"
+
+#include "app/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString escapeSQL(const QString& text) {
+    QString out = text;
+    out.replace(QStringLiteral("'"), QStringLiteral("''"));
+    return out;
+}
+
+namespace {
+
+QString absolutePath(const QString& filename) {
+    if (filename.isEmpty())
+        raiseError(ErrNum::DataSourceOpen, QStringLiteral("No address-book file name given."));
+    return QDir::cleanPath(QFileInfo(filename).absoluteFilePath());
+}
+
+// SQLite URI of a file; the characters that the URI syntax gives a meaning
+// are percent-encoded.
+QString sqliteUri(const QString& absPath, const char* mode) {
+    QString path = absPath;
+    path.replace(QStringLiteral("%"), QStringLiteral("%25"));
+    path.replace(QStringLiteral("?"), QStringLiteral("%3f"));
+    path.replace(QStringLiteral("#"), QStringLiteral("%23"));
+    return QStringLiteral("file:") + path + QStringLiteral("?mode=") + QLatin1String(mode);
+}
+
+struct Column {
+    const char* name;
+    int size;
+};
+
+constexpr Column kTextColumns[] = {{"name", 40},       {"telephone", 20},  {"email", 100},
+                                   {"telephone2", 20}, {"telephone3", 20}, {"email2", 100},
+                                   {"freetext", 250}};
+
+} // namespace
+
+QString localConnectionString(const QString& filename) {
+    return sqliteUri(absolutePath(filename), "rw");
+}
+
+std::unique_ptr<DbSession> openLocalBook(const QString& filename) {
+    const QString path = absolutePath(filename);
+    if (!QFileInfo(path).isFile())
+        raiseError(ErrNum::DataSourceOpen,
+                   QStringLiteral("Could not find file '%1'.").arg(filename));
+    auto session = std::make_unique<DbSession>(DbSession::Kind::Sqlite, sqliteUri(path, "rw"));
+    Recordset tables;
+    try {
+        tables = session->openRecordset(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='TAMRIVO' "
+                           "COLLATE NOCASE"));
+    } catch (const AppError& e) {
+        raiseError(ErrNum::DataSourceOpen,
+                   QStringLiteral("The file '%1' is not an address-book file: %2")
+                       .arg(filename, e.description()));
+    }
+    if (tables.isEOF())
+        raiseError(
+            ErrNum::DataSourceOpen,
+            QStringLiteral("The file '%1' is not an address-book file: it has no table TAMRIVO.")
+                .arg(filename));
+    return session;
+}
+
+Recordset queryLocalBook(const QString& filename, const QString& sql) {
+    return openLocalBook(filename)->openRecordset(sql);
+}
+
+void executeLocalBook(const QString& filename, const QString& sql) {
+    openLocalBook(filename)->execute(sql);
+}
+
+QString localTableDefinition() {
+    QString sql =
+        QStringLiteral("CREATE TABLE TAMRIVO (ID INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL");
+    for (const Column& c : kTextColumns) {
+        const QString name = QLatin1String(c.name);
+        sql += QStringLiteral(", %1 VARCHAR(%2)%3 COLLATE NOCASE CHECK(length(%1) <= %2)")
+                   .arg(name)
+                   .arg(c.size)
+                   .arg(name == QLatin1String("name") ? QStringLiteral(" NOT NULL") : QString());
+    }
+    return sql + u')';
+}
+
+void createLocalAddressBook(const QString& path) {
+    const QString abs = absolutePath(path);
+    if (QFileInfo::exists(abs) || QFileInfo(abs).isSymLink())
+        raiseError(ErrNum::DataAccess, QStringLiteral("The file '%1' already exists.").arg(path));
+    try {
+        DbSession session(DbSession::Kind::Sqlite, sqliteUri(abs, "rwc"));
+        session.execute(localTableDefinition());
+    } catch (const AppError&) {
+        // Leave nothing half made behind.
+        QFile::remove(abs);
+        QFile::remove(abs + QStringLiteral("-journal"));
+        throw;
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/dbsession.h"
+#include "platform/recordset.h"
+
+#include <QString>
+#include <memory>
+
+// Every value put between single quotes in SQL text passes through here:
+// each "'" becomes "''", nothing else changes ("%" and "_" keep their
+// meaning in LIKE patterns). Adds no quotes of its own.
+QString escapeSQL(const QString& text);
+
+// A Local book is an SQLite file holding the one table TAMRIVO:
+//   ID integer auto-increment key (ids are never reused), name (40, not
+//   Null), telephone (20), email (100), telephone2 (20), telephone3 (20),
+//   email2 (100), freetext (250); text compares without regard to ASCII
+//   case, and a value longer than its column is refused.
+//
+// Connection text of a Local book file: an SQLite URI that opens the file
+// for reading and writing and never creates it. An empty path raises 3151.
+QString localConnectionString(const QString& filename);
+
+// Opens a Local book file. Raises 3151 when the path is empty, the file does
+// not exist (nothing is created), is not an SQLite file or holds no TAMRIVO.
+std::unique_ptr<DbSession> openLocalBook(const QString& filename);
+
+// Open, run, close: every row of a query on a Local book file.
+Recordset queryLocalBook(const QString& filename, const QString& sql);
+// Open, run, close: one statement on a Local book file.
+void executeLocalBook(const QString& filename, const QString& sql);
+
+// Creates a new Local book file with its empty TAMRIVO table. Never
+// overwrites: an existing file raises 3146 and stays as it was. When the
+// table cannot be made the new file is removed again.
+void createLocalAddressBook(const QString& path);
+
+// The statement that makes the TAMRIVO table.
+QString localTableDefinition();

@@ -1,0 +1,278 @@
+#include "app/settings.h"
+
+#include "app/convert.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "platform/settingsstore.h"
+#include "telephony/tapisetup.h"
+
+namespace {
+
+const QString kDBBooks = QStringLiteral("dbab");
+const QString kLocalBooks = QStringLiteral("lab");
+const QString kPrefs = QStringLiteral("prefs");
+const QString kShowTips = QStringLiteral("showTipsAtStartup");
+
+QString readText(const QString& section, const QString& key, const QString& def) {
+    return SettingsStore::instance().read(section, key, def);
+}
+
+// A conversion failure keeps its number and says which setting held what.
+[[noreturn]] void badSetting(const AppError& e, const QString& section, const QString& key,
+                             const QString& text) {
+    raiseError(e.number(),
+               QStringLiteral("%1 in setting %2 of section %3: '%4'")
+                   .arg(e.description(), key, section, text),
+               QStringLiteral("Settings"));
+}
+
+std::int16_t readInt16(const QString& section, const QString& key, const QString& def) {
+    const QString text = readText(section, key, def);
+    try {
+        return convert::toInt16(text);
+    } catch (const AppError& e) {
+        badSetting(e, section, key, text);
+    }
+}
+
+bool readFlag(const QString& section, const QString& key, const QString& def) {
+    const QString text = readText(section, key, def);
+    try {
+        return convert::toFlag(text);
+    } catch (const AppError& e) {
+        badSetting(e, section, key, text);
+    }
+}
+
+bool readBookFlag(const QString& section, const QString& key) {
+    return readText(section, key, QStringLiteral("F")) == QLatin1String("T");
+}
+
+QString flagText(bool v) {
+    return v ? QStringLiteral("1") : QStringLiteral("0");
+}
+QString bookFlagText(bool v) {
+    return v ? QStringLiteral("T") : QStringLiteral("F");
+}
+QString num(long long v) {
+    return convert::toText(v);
+}
+
+QList<std::shared_ptr<DatabaseAddressBook>> loadDBBooks(std::int16_t n) {
+    QList<std::shared_ptr<DatabaseAddressBook>> books;
+    const QString& s = kDBBooks;
+    for (int i = 0; i < n; ++i) {
+        const QString x = num(i);
+        auto b = std::make_shared<DatabaseAddressBook>();
+        b->init();
+        b->addressBookName = readText(s, QStringLiteral("AddressBookName") + x, QString());
+        b->dsn = readText(s, QStringLiteral("DSN") + x, QString());
+        b->User = readText(s, QStringLiteral("User") + x, QString());
+        b->password = readText(s, QStringLiteral("Password") + x, QString());
+        b->tableName = readText(s, QStringLiteral("Tablename") + x, QString());
+        b->readonly = readBookFlag(s, QStringLiteral("ReadOnly") + x);
+        b->groupNum = readInt16(s, QStringLiteral("GroupNum") + x, QStringLiteral("0"));
+        b->setGrouping(readText(s, QStringLiteral("Group") + x, QString()));
+        b->nameField = readText(s, QStringLiteral("NameField") + x, QString());
+        b->telephoneField = readText(s, QStringLiteral("TelephoneField") + x, QString());
+        b->emailField = readText(s, QStringLiteral("EmailField") + x, QString());
+        b->searchForCallerID = readBookFlag(s, QStringLiteral("searchForCallerID") + x);
+        b->ringSound = readText(s, QStringLiteral("ringSound") + x, QString());
+        b->ringSoundInterval =
+            readInt16(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
+        b->callPrefix = readText(s, QStringLiteral("callPrefix") + x, QString());
+        b->contactid = readText(s, QStringLiteral("contactID") + x, QString());
+        b->telephone2 = readText(s, QStringLiteral("2ndtelephone") + x, QString());
+        b->telephone3 = readText(s, QStringLiteral("3rdtelephone") + x, QString());
+        b->email2 = readText(s, QStringLiteral("2ndemail") + x, QString());
+        b->freetext = readText(s, QStringLiteral("freeText") + x, QString());
+        books.append(b);
+    }
+    return books;
+}
+
+QList<std::shared_ptr<LocalAddressBook>> loadLocalBooks(std::int16_t n) {
+    QList<std::shared_ptr<LocalAddressBook>> books;
+    const QString& s = kLocalBooks;
+    for (int i = 0; i < n; ++i) {
+        const QString x = num(i);
+        auto b = std::make_shared<LocalAddressBook>();
+        b->addressBookName = readText(s, QStringLiteral("AddressBookName") + x, QString());
+        b->filename = readText(s, QStringLiteral("FileName") + x, QString());
+        b->searchForCallerID = readBookFlag(s, QStringLiteral("searchForCallerID") + x);
+        b->ringSound = readText(s, QStringLiteral("ringSound") + x, QString());
+        b->ringSoundInterval =
+            readInt16(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
+        b->callPrefix = readText(s, QStringLiteral("callPrefix") + x, QString());
+        books.append(b);
+    }
+    return books;
+}
+
+template <typename T> const T& bookAt(const QList<std::shared_ptr<T>>& list, int i) {
+    if (!list[i])
+        raiseError(ErrNum::ObjectNotSet);
+    return *list[i];
+}
+
+SettingsStore::Entries dbBookEntries() {
+    SettingsStore::Entries out;
+    const int count = noDBBooks ? 0 : int(gDBBooks.size());
+    out.append({QStringLiteral("number"), num(count)});
+    for (int i = 0; i < count; ++i) {
+        const DatabaseAddressBook& b = bookAt(gDBBooks, i);
+        const QString x = num(i);
+        // Only the columns in use; a count beyond the stored columns keeps
+        // what there is rather than failing the whole save.
+        const QStringList grouping = b.Grouping();
+        const int used = qBound(0, int(b.groupNum), int(grouping.size()));
+        out.append({QStringLiteral("AddressBookName") + x, b.addressBookName});
+        out.append({QStringLiteral("DSN") + x, b.dsn});
+        out.append({QStringLiteral("User") + x, b.User});
+        out.append({QStringLiteral("Password") + x, b.password});
+        out.append({QStringLiteral("Tablename") + x, b.tableName});
+        out.append({QStringLiteral("ReadOnly") + x, bookFlagText(b.readonly)});
+        out.append({QStringLiteral("GroupNum") + x, num(b.groupNum)});
+        out.append({QStringLiteral("Group") + x, grouping.mid(0, used).join(u',')});
+        out.append({QStringLiteral("NameField") + x, b.nameField});
+        out.append({QStringLiteral("TelephoneField") + x, b.telephoneField});
+        out.append({QStringLiteral("EmailField") + x, b.emailField});
+        out.append({QStringLiteral("ringSound") + x, b.ringSound});
+        out.append({QStringLiteral("ringSoundInterval") + x, num(b.ringSoundInterval)});
+        out.append({QStringLiteral("searchForCallerID") + x, bookFlagText(b.searchForCallerID)});
+        out.append({QStringLiteral("callPrefix") + x, b.callPrefix});
+        out.append({QStringLiteral("contactID") + x, b.contactid});
+        out.append({QStringLiteral("2ndtelephone") + x, b.telephone2});
+        out.append({QStringLiteral("3rdtelephone") + x, b.telephone3});
+        out.append({QStringLiteral("2ndemail") + x, b.email2});
+        out.append({QStringLiteral("freetext") + x, b.freetext});
+    }
+    return out;
+}
+
+SettingsStore::Entries localBookEntries() {
+    SettingsStore::Entries out;
+    const int count = noLocalBooks ? 0 : int(gLocalBooks.size());
+    out.append({QStringLiteral("number"), num(count)});
+    for (int i = 0; i < count; ++i) {
+        const LocalAddressBook& b = bookAt(gLocalBooks, i);
+        const QString x = num(i);
+        out.append({QStringLiteral("AddressBookName") + x, b.addressBookName});
+        out.append({QStringLiteral("FileName") + x, b.filename});
+        out.append({QStringLiteral("ringSound") + x, b.ringSound});
+        out.append({QStringLiteral("ringSoundInterval") + x, num(b.ringSoundInterval)});
+        out.append({QStringLiteral("searchForCallerID") + x, bookFlagText(b.searchForCallerID)});
+        out.append({QStringLiteral("callPrefix") + x, b.callPrefix});
+    }
+    return out;
+}
+
+SettingsStore::Entries prefsEntries() {
+    if (!gPreferences)
+        raiseError(ErrNum::ObjectNotSet);
+    const Preferences& p = *gPreferences;
+    SettingsStore::Entries out{
+        {QStringLiteral("TAPIDevice"), p.TAPIDevice},
+        {QStringLiteral("useTAPI"), flagText(p.useTapi)},
+        {QStringLiteral("onClose"), num(p.onClose)},
+        {QStringLiteral("multipleCall"), num(p.multipleCall)},
+        {QStringLiteral("showRingWindow"), flagText(p.incomingShowWindow)},
+        {QStringLiteral("playSound"), flagText(p.incomingPlaySound)},
+        {QStringLiteral("defaultSound"), p.defaultSound},
+        {QStringLiteral("showTooltip"), flagText(p.incomingShowTooltip)},
+        {QStringLiteral("autoCloseOnDisconnect"), flagText(p.autoCloseOnDisconnect)},
+        {QStringLiteral("useLastDRAddressBooks"), flagText(p.useLastDRAddressBooks)},
+        {QStringLiteral("clearDRABOnExit"), flagText(p.clearDRABOnExit)},
+        {QStringLiteral("ringTimerInterval"), num(p.ringTimerInterval)},
+        {QStringLiteral("defaultPrefixDRAB"), p.defaultPrefixesForDRAB1 + u'|' +
+                                                  p.defaultPrefixesForDRAB2 + u'|' +
+                                                  p.defaultPrefixesForDRAB3},
+        {QStringLiteral("startMinimized"), flagText(p.startMinimized)},
+    };
+    // The tip window's key is not ours: it comes out as it went in.
+    if (const auto tips = SettingsStore::instance().value(kPrefs, kShowTips))
+        out.append({kShowTips, *tips});
+    return out;
+}
+
+} // namespace
+
+void loadSettings() {
+    // Database books
+    const std::int16_t dbCount = readInt16(kDBBooks, QStringLiteral("number"), QStringLiteral("0"));
+    if (dbCount > 0) {
+        gDBBooks = loadDBBooks(dbCount);
+        noDBBooks = false;
+    } else {
+        noDBBooks = true;
+    }
+
+    // Local books
+    const std::int16_t localCount =
+        readInt16(kLocalBooks, QStringLiteral("number"), QStringLiteral("0"));
+    if (localCount > 0) {
+        gLocalBooks = loadLocalBooks(localCount);
+        noLocalBooks = false;
+    } else {
+        noLocalBooks = true;
+    }
+
+    // Preferences
+    gPreferences = std::make_shared<Preferences>();
+    Preferences& p = *gPreferences;
+    p.TAPIDevice = readText(kPrefs, QStringLiteral("TAPIDevice"), QString());
+    p.useTapi = readFlag(kPrefs, QStringLiteral("useTAPI"), QStringLiteral("0"));
+    p.onClose = readInt16(kPrefs, QStringLiteral("onClose"), QStringLiteral("2"));
+    p.multipleCall = readInt16(kPrefs, QStringLiteral("multipleCall"), QStringLiteral("0"));
+    p.incomingShowWindow = readFlag(kPrefs, QStringLiteral("showRingWindow"), QStringLiteral("1"));
+    p.incomingPlaySound = readFlag(kPrefs, QStringLiteral("playSound"), QStringLiteral("0"));
+    p.defaultSound = readText(kPrefs, QStringLiteral("defaultSound"), QString());
+    p.incomingShowTooltip = readFlag(kPrefs, QStringLiteral("showTooltip"), QStringLiteral("0"));
+    p.autoCloseOnDisconnect =
+        readFlag(kPrefs, QStringLiteral("autoCloseOnDisconnect"), QStringLiteral("0"));
+    p.useLastDRAddressBooks =
+        readFlag(kPrefs, QStringLiteral("useLastDRAddressBooks"), QStringLiteral("1"));
+
+    // Recent-call books
+    if (p.useLastDRAddressBooks) {
+        QList<std::shared_ptr<TmpAddressBook>> books;
+        for (int i = 0; i < 3; ++i) {
+            auto b = std::make_shared<TmpAddressBook>();
+            b->addressBookName = loadResString(16035 + i);
+            b->init();
+            books.append(b);
+        }
+        gRecentBooks = books;
+    }
+
+    p.clearDRABOnExit = readFlag(kPrefs, QStringLiteral("clearDRABOnExit"), QStringLiteral("1"));
+    p.ringTimerInterval =
+        readInt16(kPrefs, QStringLiteral("ringTimerInterval"), QStringLiteral("2"));
+
+    const QString prefixes =
+        readText(kPrefs, QStringLiteral("defaultPrefixDRAB"), QStringLiteral("||"));
+    const qsizetype bar1 = prefixes.indexOf(u'|');
+    const qsizetype bar2 = bar1 < 0 ? -1 : prefixes.indexOf(u'|', bar1 + 1);
+    if (bar2 < 0)
+        badSetting(AppError(ErrNum::SubscriptOutOfRange,
+                            standardErrorDescription(ErrNum::SubscriptOutOfRange)),
+                   kPrefs, QStringLiteral("defaultPrefixDRAB"), prefixes);
+    p.defaultPrefixesForDRAB1 = prefixes.left(bar1);
+    p.defaultPrefixesForDRAB2 = prefixes.mid(bar1 + 1, bar2 - bar1 - 1);
+    p.defaultPrefixesForDRAB3 = prefixes.mid(bar2 + 1);
+
+    p.startMinimized = readFlag(kPrefs, QStringLiteral("startMinimized"), QStringLiteral("0"));
+
+    setupTAPI();
+}
+
+void saveSettings() {
+    // Everything is built first, so a failure writes nothing.
+    const QList<SettingsStore::Section> sections{
+        {kDBBooks, dbBookEntries()},
+        {kLocalBooks, localBookEntries()},
+        {kPrefs, prefsEntries()},
+    };
+    SettingsStore::instance().replaceSections(sections);
+}

@@ -1,0 +1,144 @@
+#include "platform/dbsession.h"
+
+#include "app/errors.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+
+DbSession::Observer& observer() {
+    static DbSession::Observer o;
+    return o;
+}
+
+void notify(const char* what, const QString& text) {
+    if (observer())
+        observer()(QString::fromLatin1(what), text);
+}
+
+QString driverMessage(const QSqlError& e, const QString& fallback) {
+    QString text = e.text().trimmed();
+    return text.isEmpty() ? fallback : text;
+}
+
+// The ODBC driver of Qt adds "DSN=" in front of the text it is given unless
+// the text names a driver or server, and takes a text holding ".dsn" for a
+// file data source. Hand it the text so that it sends exactly ours.
+QString odbcDatabaseName(const QString& text) {
+    if (text.contains(QLatin1String(".dsn"), Qt::CaseInsensitive))
+        raiseError(ErrNum::DataSourceOpen,
+                   QStringLiteral("The data source name, user name or password contains \".dsn\", "
+                                  "which cannot be passed to the ODBC driver manager."));
+    if (text.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive) ||
+        text.contains(QLatin1String("SERVER="), Qt::CaseInsensitive))
+        return text;
+    static const QLatin1String prefix("DSN=");
+    if (!text.startsWith(prefix, Qt::CaseInsensitive))
+        raiseError(ErrNum::DataSourceOpen,
+                   QStringLiteral("The ODBC connection text names no data source."));
+    return text.mid(prefix.size());
+}
+
+} // namespace
+
+void DbSession::setObserver(Observer o) {
+    observer() = std::move(o);
+}
+
+DbSession::DbSession(Kind kind, const QString& connectionText) {
+    static quint64 counter = 0;
+    const QString name = QStringLiteral("tamrivo-db-%1").arg(++counter);
+    const QString driver = kind == Kind::Odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
+    const QString dbName = kind == Kind::Odbc ? odbcDatabaseName(connectionText) : connectionText;
+    notify("open", connectionText);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
+        if (!db.isValid()) {
+            failure = QStringLiteral("The database driver %1 is not available.").arg(driver);
+        } else {
+            if (kind == Kind::Sqlite)
+                db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+            db.setDatabaseName(dbName);
+            db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+            if (!db.open())
+                failure =
+                    driverMessage(db.lastError(), QStringLiteral("Cannot open the data source."));
+        }
+    }
+    if (!failure.isNull()) {
+        QSqlDatabase::removeDatabase(name);
+        raiseError(ErrNum::DataSourceOpen, failure);
+    }
+    m_name = name;
+}
+
+DbSession::~DbSession() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+Recordset DbSession::openRecordset(const QString& sql) {
+    notify("exec", sql);
+    QString failure;
+    QStringList names;
+    QList<QList<QVariant>> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (!q.exec(sql)) {
+            failure = driverMessage(q.lastError(), QStringLiteral("The query failed."));
+        } else {
+            const QSqlRecord rec = q.record();
+            const int n = rec.count();
+            for (int i = 0; i < n; ++i)
+                names.append(rec.fieldName(i));
+            while (q.next()) {
+                QList<QVariant> row;
+                row.reserve(n);
+                for (int i = 0; i < n; ++i)
+                    row.append(q.isNull(i) ? QVariant() : q.value(i));
+                rows.append(std::move(row));
+            }
+            if (q.lastError().isValid())
+                failure =
+                    driverMessage(q.lastError(), QStringLiteral("Reading the result failed."));
+        }
+        q.finish();
+    }
+    if (!failure.isNull())
+        raiseError(ErrNum::DataAccess, failure);
+    return Recordset(std::move(names), std::move(rows));
+}
+
+void DbSession::execute(const QString& sql) {
+    notify("exec", sql);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(sql))
+            failure = driverMessage(q.lastError(), QStringLiteral("The statement failed."));
+        q.finish();
+    }
+    if (!failure.isNull())
+        raiseError(ErrNum::DataAccess, failure);
+}
+
+QStringList DbSession::tableFields(const QString& table) {
+    const Recordset rs =
+        openRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1=0"));
+    if (rs.fieldCount() == 0)
+        raiseError(ErrNum::DataAccess,
+                   QStringLiteral("The table or query \"%1\" has no columns.").arg(table));
+    return rs.fieldNames();
+}

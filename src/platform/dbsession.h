@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/recordset.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// One open connection to a data source, given up when the object goes.
+// Statements are sent as literal text (never prepared), results are copied
+// out whole before the call returns. Every failure raises an error above
+// 1000 carrying the driver's message: 3151 when the connection cannot be
+// opened, 3146 when a statement is refused.
+class DbSession {
+public:
+    enum class Kind {
+        // An ODBC connection text: "DSN=name;UID=...;PWD=...".
+        Odbc,
+        // An SQLite URI: "file:/path?mode=rw".
+        Sqlite,
+    };
+
+    DbSession(Kind kind, const QString& connectionText);
+    ~DbSession();
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
+
+    // Runs a query and reads every row.
+    Recordset openRecordset(const QString& sql);
+    // Runs a statement; any rows it returns are dropped.
+    void execute(const QString& sql);
+    // Column names of a table or view, in their order, read from a query that
+    // returns no row (the catalog functions take "_" for a wildcard). A name
+    // that gives no columns raises 3146.
+    QStringList tableFields(const QString& table);
+
+    // Test hook, told of every connection opened ("open", its text) and every
+    // statement sent ("exec", the SQL). Empty by default.
+    using Observer = std::function<void(const QString& what, const QString& text)>;
+    static void setObserver(Observer observer);
+
+private:
+    QString m_name;
+};

@@ -1,0 +1,205 @@
+// DBConnection, search and lookup against PostgreSQL through psqlODBC.
+// scripts/test starts a private server and exports TAMRIVO_PG_*; without
+// them the test is skipped, except under CI, where it fails.
+#include "addressbooks/search.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "booktestutil.h"
+#include "common/testenv.h"
+#include "platform/dbconnection.h"
+
+#include <QSqlDatabase>
+#include <QTest>
+
+using namespace booktest;
+
+namespace {
+
+QString env(const char* name) {
+    return qEnvironmentVariable(name);
+}
+
+AppError errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e;
+    }
+    return AppError(0, QString());
+}
+
+} // namespace
+
+class TstOdbcPg : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> m_env;
+
+    DBConnection pg(const QString& password = QString()) const {
+        DBConnection c;
+        c.dsn = "pg";
+        c.userName = env("TAMRIVO_PG_USER");
+        c.password = password;
+        return c;
+    }
+
+private slots:
+    void initTestCase() {
+        setLanguage(Language::English);
+        for (const char* v :
+             {"TAMRIVO_PG_SOCKET", "TAMRIVO_PG_PORT", "TAMRIVO_PG_USER", "TAMRIVO_PG_DATABASE"}) {
+            if (env(v).isEmpty()) {
+                if (qEnvironmentVariableIsSet("CI"))
+                    QFAIL(qPrintable(
+                        QString("%1 is not set: the PostgreSQL tier must run under CI").arg(v)));
+                QSKIP("No PostgreSQL test server (run through scripts/test)");
+            }
+        }
+    }
+
+    void init() {
+        m_env = std::make_unique<TestEnv>();
+        addDataSource(*m_env, "pg",
+                      {"Driver=PostgreSQL Unicode", "Servername=" + env("TAMRIVO_PG_SOCKET"),
+                       "Port=" + env("TAMRIVO_PG_PORT"), "Database=" + env("TAMRIVO_PG_DATABASE")});
+        const DBConnection c = pg();
+        for (const char* sql :
+             {"DROP VIEW IF EXISTS named", "DROP TABLE IF EXISTS my_t", "DROP TABLE IF EXISTS myxt",
+              "DROP TABLE IF EXISTS people",
+              "CREATE TABLE my_t (id NUMERIC(20,0), name VARCHAR(40), phone VARCHAR(20), mail "
+              "VARCHAR(100))",
+              "CREATE TABLE myxt (other TEXT)", "CREATE VIEW named AS SELECT name, phone FROM my_t",
+              "INSERT INTO my_t VALUES (12345678901234567890, 'Ann', '555-1', '')",
+              "INSERT INTO my_t VALUES (2, 'O''Brien', NULL, 'ob@x')",
+              "CREATE TABLE people (id SERIAL, name TEXT, phone TEXT, mobile TEXT, mail TEXT)",
+              "INSERT INTO people (name, phone, mobile, mail) VALUES ('Ann Lee', '0212345678', "
+              "NULL, 'a@x')",
+              "INSERT INTO people (name, phone, mobile, mail) VALUES ('Bob', '11', '390212345678', "
+              "NULL)",
+              "INSERT INTO people (name, phone, mobile, mail) VALUES ('O''Hara', '390212345678', "
+              "NULL, 'o@x')"})
+            c.executeSQL(QString::fromLatin1(sql));
+    }
+    void cleanup() { m_env.reset(); }
+
+    void recordsetKeepsNullAndExactNumbers() {
+        Recordset rs = pg().openRecordset("SELECT id, name, phone, mail FROM my_t ORDER BY name");
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+        QCOMPARE(rs.RecordCount(), 2);
+        QCOMPARE(rs.text("ID"), QStringLiteral("12345678901234567890"));
+        QVERIFY(!rs.isNull("mail"));
+        QCOMPARE(rs.text("Mail"), QString(""));
+        rs.MoveNext();
+        QCOMPARE(rs.text("name"), QStringLiteral("O'Brien"));
+        QVERIFY(rs.isNull("phone"));
+    }
+
+    void logsInAsTheGivenUser() {
+        QCOMPARE(pg().openRecordset("SELECT current_user").text(0), env("TAMRIVO_PG_USER"));
+        DBConnection c = pg();
+        c.userName = "nosuchrole";
+        const AppError e = errorOf([&] { c.openRecordset("SELECT 1"); });
+        QCOMPARE(e.number(), ErrNum::DataSourceOpen);
+        QVERIFY2(e.description().contains("nosuchrole"), qPrintable(e.description()));
+    }
+
+    // Attribute text inside a password stays part of the password.
+    void credentialsCannotInjectAttributes() {
+        const QString user = env("TAMRIVO_PG_USER");
+        // Sent bare, the attribute reaches the driver and the login fails...
+        const AppError e = errorOf([&] {
+            DbSession s(DbSession::Kind::Odbc, "DSN=pg;UID=" + user + ";Database=nosuchdb");
+        });
+        QCOMPARE(e.number(), ErrNum::DataSourceOpen);
+        QVERIFY2(e.description().contains("nosuchdb"), qPrintable(e.description()));
+        // ...inside the password it does not.
+        for (const QString& pw :
+             QStringList{"x;Database=nosuchdb", "a}b;Database=nosuchdb;", "{;Database=nosuchdb}",
+                         " ;Database=nosuchdb ", "p=w"}) {
+            QCOMPARE(pg(pw).openRecordset("SELECT current_database()").text(0),
+                     env("TAMRIVO_PG_DATABASE"));
+        }
+    }
+
+    void textOutsideAsciiRoundTrips() {
+        const DBConnection c = pg();
+        const QString name = QStringLiteral("Niccol\u00f2 \u00dcnal \u20ac");
+        c.executeSQL("INSERT INTO my_t (name) VALUES ('" + name + "')");
+        Recordset rs = c.openRecordset("SELECT name FROM my_t WHERE name LIKE 'Niccol%'");
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(rs.text(0), name);
+    }
+
+    void tableFieldsAreExact_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("underscore is no wildcard")
+            << "my_t" << QStringList{"id", "name", "phone", "mail"};
+        QTest::newRow("other table") << "myxt" << QStringList{"other"};
+        QTest::newRow("view") << "named" << QStringList{"name", "phone"};
+    }
+    void tableFieldsAreExact() {
+        QFETCH(QString, table);
+        QFETCH(QStringList, fields);
+        QCOMPARE(pg().getTableFields(table), fields);
+    }
+
+    void failuresCarryTheDriversMessage() {
+        AppError e = errorOf([&] { pg().getTableFields("my_tt"); });
+        QCOMPARE(e.number(), ErrNum::DataAccess);
+        QVERIFY2(e.description().contains("my_tt"), qPrintable(e.description()));
+        e = errorOf([&] { pg().openRecordset("SELEKT 1"); });
+        QCOMPARE(e.number(), ErrNum::DataAccess);
+        QVERIFY2(e.description().contains("syntax error"), qPrintable(e.description()));
+        e = errorOf([&] {
+            pg().executeSQL("INSERT INTO my_t (name) VALUES ('" + QString(41, 'x') + "')");
+        });
+        QCOMPARE(e.number(), ErrNum::DataAccess);
+        QVERIFY2(e.description().contains("too long"), qPrintable(e.description()));
+        QCOMPARE(pg().openRecordset("SELECT count(*) FROM my_t").text(0), QStringLiteral("2"));
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+    }
+
+    void searchAndLookupThroughADatabaseBook() {
+        auto book = std::make_shared<DatabaseAddressBook>();
+        book->Clear();
+        book->dsn = "pg";
+        book->User = env("TAMRIVO_PG_USER");
+        book->tableName = "people";
+        book->nameField = "Name"; // PostgreSQL folds unquoted names to lower case
+        book->telephoneField = "phone";
+        book->telephone2 = "mobile";
+        book->emailField = "mail";
+        book->contactid = "id";
+        book->searchForCallerID = true;
+        gDBBooks.append(book);
+        noDBBooks = false;
+
+        DBSearchResult r = searchAddressBooks("O'H", 0, 1);
+        QCOMPARE(r.num(), 1);
+        QCOMPARE(r.NameStr(), QStringLiteral("O'Hara"));
+        QCOMPARE(r.contactidStr(), QStringLiteral("3"));
+        QCOMPARE(r.abTagStr(), QStringLiteral("0|D|0"));
+        QCOMPARE(searchAddressBooks("a@x", 2, 0).num(), 1);
+        r = searchAddressBooks("ann", 0, 3); // LIKE is case-sensitive here
+        QCOMPARE(r.num(), 0);
+
+        // Ann Lee matches exactly; O'Hara (2 longer) and Local Lee (1
+        // longer) lose to her.
+        addLocalBook(*m_env, "l.lab", {{"Local Lee", "00212345678", {}, {}, {}}});
+        std::optional<QString> number = QString(""), tag = QString("");
+        QCOMPARE(lookupCallerID("0212345678", number, tag), QStringLiteral("Ann Lee"));
+        QCOMPARE(number, QString("0212345678"));
+        QCOMPARE(tag, QString("0|D|0"));
+        // Bob matches through his mobile but is compared by his phone "11";
+        // O'Hara's phone is the number itself.
+        QCOMPARE(lookupCallerID("390212345678", number, tag), QStringLiteral("O'Hara"));
+        QCOMPARE(tag, QString("0|D|0"));
+        QCOMPARE(lookupCallerID("345678", number, tag), QStringLiteral("Not Found"));
+        QCOMPARE(number, std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstOdbcPg)
+#include "tst_odbc_pg.moc"

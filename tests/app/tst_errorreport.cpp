@@ -1,0 +1,121 @@
+#include "app/errorreport.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "common/testenv.h"
+#include "platform/prompter.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+QByteArray logBytes() {
+    QFile f(errorLogPath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TstErrorReport : public QObject {
+    Q_OBJECT
+private slots:
+    void lineFormat() {
+        const QLocale loc = QLocale::system();
+        const QString today = loc.toString(QDate::currentDate(), QLocale::ShortFormat);
+        const QString line =
+            errorLogLine(QStringLiteral("dontknow"), 13, QStringLiteral("Type mismatch"));
+        QVERIFY2(line.startsWith(u'"' + today + u' '), qPrintable(line));
+        QVERIFY2(line.endsWith(QStringLiteral(" dontknow 13 Type mismatch\"\r\n")),
+                 qPrintable(line));
+        // Exactly one pair of quotes and one line end; the time of day sits
+        // between the date and the place text, without a time zone.
+        QCOMPARE(line.count(u'"'), 2);
+        QCOMPARE(line.count(u'\n'), 1);
+        const QString time = line.mid(today.size() + 2).section(QStringLiteral(" dontknow"), 0, 0);
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^\\d{1,2}[:.]\\d{2}[:.]\\d{2}( ?[AaPp]\\.?[Mm]\\.?)?$"))
+                     .match(time)
+                     .hasMatch(),
+                 qPrintable(time));
+    }
+
+    void nothingEscapedInTheLine() {
+        const QString line = errorLogLine(QStringLiteral("a \"b\""), -2147221503,
+                                          QStringLiteral("line\nwith \"quotes\""));
+        QVERIFY(line.endsWith(QStringLiteral(" a \"b\" -2147221503 line\nwith \"quotes\"\"\r\n")));
+    }
+
+    void logOnAppendsOneLinePerError() {
+        TestEnv env;
+        gExtendedErrors = true;
+        QVERIFY(!QFile::exists(errorLogPath()));
+        reportError(QStringLiteral("dontknow"), AppError(13, QStringLiteral("Type mismatch")));
+        reportError(QStringLiteral("dontknow"), AppError(3146, QStringLiteral("ODBC call failed")));
+        const QList<QByteArray> lines = logBytes().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].endsWith(" dontknow 13 Type mismatch\"\r"));
+        QVERIFY(lines[1].endsWith(" dontknow 3146 ODBC call failed\"\r"));
+        QVERIFY(lines[2].isEmpty());
+        // No box in this mode, whatever the number.
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void logOffShowsOnlyAbove1000_data() {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("91") << 91 << false;
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("1000") << 1000 << false;
+        QTest::newRow("1001") << 1001 << true;
+        QTest::newRow("3146") << 3146 << true;
+        QTest::newRow("platform failure") << int(ErrNum::TelephonyFailed) << false;
+    }
+    void logOffShowsOnlyAbove1000() {
+        QFETCH(int, number);
+        QFETCH(bool, shown);
+        TestEnv env;
+        reportError(QStringLiteral("dontknow"),
+                    AppError(number, QStringLiteral("Something broke"), QStringLiteral("DB")));
+        QVERIFY(!QFile::exists(errorLogPath()));
+        QCOMPARE(Prompter::records().size(), shown ? 1 : 0);
+        if (shown) {
+            const auto& r = Prompter::records().first();
+            QCOMPARE(r.text, QStringLiteral("%1 Something broke DB").arg(number));
+            QCOMPARE(r.title, QStringLiteral("Tamrivo Error"));
+            QCOMPARE(r.flags, int(Msg::OKOnly));
+        }
+    }
+
+    void unwritableLogNeverThrows() {
+        TestEnv env;
+        gExtendedErrors = true;
+        QFile plain(env.file(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        setErrorLogFolder(env.file(QStringLiteral("plain/sub")));
+        reportError(QStringLiteral("dontknow"), AppError(13, QStringLiteral("Type mismatch")));
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void trapReportsAndSwallows() {
+        TestEnv env;
+        gExtendedErrors = true;
+        QVERIFY(!trapErrors([] { raiseError(ErrNum::SubscriptOutOfRange); }));
+        QVERIFY(!trapErrors([] { throw std::runtime_error("boom"); }));
+        QVERIFY(trapErrors([] {}));
+        const QList<QByteArray> lines = logBytes().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].endsWith(" dontknow 9 Subscript out of range\"\r"));
+        QVERIFY(lines[1].endsWith(" dontknow 51 boom\"\r"));
+    }
+
+    void defaultLogBesideTheProgram() {
+        setErrorLogFolder(QString());
+        QCOMPARE(errorLogPath(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/Tamrivo.Err"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstErrorReport)
+#include "tst_errorreport.moc"

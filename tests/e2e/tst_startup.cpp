@@ -1,0 +1,256 @@
+#include "addressbooks/records.h"
+#include "app/globals.h"
+#include "app/pluginsettings.h"
+#include "app/settings.h"
+#include "common/testenv.h"
+#include "platform/settingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The built program, copied into a private folder so that its error log (kept
+// beside the program) is private too, with its own settings and runtime folders.
+class Sandbox {
+public:
+    Sandbox() {
+        for (const char* sub : {"bin", "config/Tamrivo", "data", "runtime"})
+            QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        QFile::copy(buildDir() + QStringLiteral("/tamrivo"), program());
+        QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ExeOwner);
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        m_env.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
+        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
+        m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        m_env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
+        m_env.remove(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"));
+    }
+    QString program() const { return m_dir.filePath(QStringLiteral("bin/tamrivo")); }
+    QString settingsPath() const {
+        return m_dir.filePath(QStringLiteral("config/Tamrivo/Tamrivo.ini"));
+    }
+    QString logPath() const { return m_dir.filePath(QStringLiteral("bin/Tamrivo.Err")); }
+    QProcessEnvironment& env() { return m_env; }
+
+    void writeSettings(const QByteArray& text) const {
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray settingsBytes() const {
+        QFile f(settingsPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<QProcess> start(const QStringList& args = {}) const {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(m_env);
+        p->setProgram(program());
+        p->setArguments(args);
+        p->setReadChannel(QProcess::StandardError);
+        p->start();
+        p->waitForStarted(5000);
+        return p;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcessEnvironment m_env;
+};
+
+// Waits until the process has finished its start-up (the splash pause is
+// over and the main window is up), or has ended.
+bool waitUntilStarted(QProcess& p) {
+    QTest::qWait(1600);
+    return p.state() == QProcess::Running;
+}
+
+void stop(QProcess& p) {
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished(5000);
+    }
+}
+
+QString errText(QProcess& p) {
+    return QString::fromLocal8Bit(p.readAllStandardError());
+}
+
+} // namespace
+
+class TstStartupE2E : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY2(QFile::exists(buildDir() + QStringLiteral("/tamrivo")), "build/tamrivo missing");
+    }
+
+    void secondStartIsRefused() {
+        Sandbox box;
+        box.writeSettings("[prefs]\nshowTipsAtStartup=0\n");
+        auto first = box.start();
+        QVERIFY(waitUntilStarted(*first));
+
+        auto second = box.start();
+        QVERIFY(second->waitForFinished(10000));
+        QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second->exitCode(), 0);
+        const QString said = errText(*second);
+        QVERIFY2(
+            said.contains(QStringLiteral("PROMPT Already Running: The program is already running")),
+            qPrintable(said));
+
+        // The first one goes on, untold.
+        QTest::qWait(300);
+        QCOMPARE(first->state(), QProcess::Running);
+        QVERIFY(!errText(*first).contains(QStringLiteral("PROMPT")));
+
+        // Killed, it leaves a stale lock that does not stop the next start.
+        stop(*first);
+        auto third = box.start();
+        QVERIFY(waitUntilStarted(*third));
+        QVERIFY(!errText(*third).contains(QStringLiteral("Already Running")));
+        stop(*third);
+    }
+
+    void exterrTurnsTheLogOn_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("EXTERR") << QStringList{"EXTERR"} << true;
+        QTest::newRow("lower case") << QStringList{"exterr"} << false;
+        QTest::newRow("further argument") << QStringList{"EXTERR", "more"} << false;
+        QTest::newRow("trailing blank") << QStringList{"EXTERR "} << false;
+        QTest::newRow("none") << QStringList{} << false;
+    }
+    void exterrTurnsTheLogOn() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, logged);
+        Sandbox box;
+        box.writeSettings("[prefs]\nonClose=sometimes\n");
+        auto p = box.start(args);
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitCode(), 1);
+        QCOMPARE(QFile::exists(box.logPath()), logged);
+        if (!logged)
+            return;
+        QFile log(box.logPath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QCOMPARE(text.count("\r\n"), 1);
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral(
+                         "^\"\\S+( \\S+)* \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? dontknow 13 "
+                         "Type mismatch in setting onClose of section prefs: 'sometimes'\"\\r\\n$"))
+                     .match(QString::fromLocal8Bit(text))
+                     .hasMatch(),
+                 text.constData());
+    }
+
+    void corruptSettingExitsWithStatus1_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("flag not a number")
+            << QByteArray("[prefs]\nuseTAPI=abc\n") << "13 Type mismatch";
+        QTest::newRow("empty flag")
+            << QByteArray("[prefs]\nstartMinimized=\n") << "13 Type mismatch";
+        QTest::newRow("16-bit overflow")
+            << QByteArray("[prefs]\nringTimerInterval=32768\n") << "6 Overflow";
+        QTest::newRow("prefixes") << QByteArray("[prefs]\ndefaultPrefixDRAB=|\n")
+                                  << "9 Subscript out of range";
+        QTest::newRow("book count") << QByteArray("[lab]\nnumber=many\n") << "13 Type mismatch";
+        QTest::newRow("plug-in port")
+            << QByteArray("[plugins]\nenabled=1\nnumber=1\nremotePort0=x\n") << "13 Type mismatch";
+        QTest::newRow("damaged file")
+            << QByteArray("[prefs]\nthis is not a setting\n") << "3051 The settings file";
+    }
+    void corruptSettingExitsWithStatus1() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, message);
+        Sandbox box;
+        box.writeSettings(settings);
+        auto p = box.start();
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 1);
+        const QString said = errText(*p);
+        QVERIFY2(said.contains(QStringLiteral("PROMPT Tamrivo Error: ") + message),
+                 qPrintable(said));
+        // Nothing was written over the user's file.
+        QCOMPARE(box.settingsBytes(), settings);
+    }
+
+    void killingWhileSavingLeavesAWholeFile() {
+        Sandbox box;
+        // A large settings file, written by the same code the program uses.
+        {
+            TestEnv env;
+            SettingsStore::instance().setPath(box.settingsPath());
+            for (int i = 0; i < 300; ++i) {
+                auto b = std::make_shared<DatabaseAddressBook>();
+                b->init();
+                b->addressBookName = QStringLiteral("Book %1 = ; # , \\ ").arg(i);
+                b->dsn = QStringLiteral("dsn%1").arg(i);
+                b->groupNum = 1;
+                b->setGrouping(QStringLiteral("city"));
+                b->freetext = QStringLiteral("notes\nof %1").arg(i);
+                gDBBooks.append(b);
+                auto l = std::make_shared<LocalAddressBook>();
+                l->addressBookName = QStringLiteral("  Local %1").arg(i);
+                l->filename = QStringLiteral("/books/%1.lab").arg(i);
+                l->ringSoundInterval = 3;
+                gLocalBooks.append(l);
+            }
+            noDBBooks = false;
+            noLocalBooks = false;
+            gPreferences = std::make_shared<Preferences>();
+            gPreferences->onClose = 2;
+            gPreferences->incomingShowWindow = true;
+            gPreferences->ringTimerInterval = 2;
+            gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+            SettingsStore::instance().write(
+                QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+            saveSettings();
+            plugInsEnabled = true;
+            serverPort = 5577;
+            noPlugIns = true;
+            savePlugInSettings();
+        }
+        const QByteArray original = box.settingsBytes();
+        QVERIFY(original.size() > 100000);
+
+        box.env().insert(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"), QStringLiteral("1"));
+        for (int round = 0; round < 15; ++round) {
+            auto p = box.start();
+            // Wait for the saves to start, then kill at a random moment.
+            QString said;
+            while (!said.contains(QStringLiteral("saving settings in a loop")) &&
+                   p->state() == QProcess::Running && p->waitForReadyRead(10000))
+                said += errText(*p);
+            QVERIFY2(said.contains(QStringLiteral("saving settings in a loop")), qPrintable(said));
+            QVERIFY2(!said.contains(QStringLiteral("PROMPT")), qPrintable(said));
+            QTest::qWait(int(QRandomGenerator::global()->bounded(60)));
+            QCOMPARE(p->state(), QProcess::Running);
+            p->kill(); // SIGKILL
+            QVERIFY(p->waitForFinished(5000));
+            QCOMPARE(p->exitStatus(), QProcess::CrashExit);
+            // The old file or the new one, never a mix: both are the same here.
+            QCOMPARE(box.settingsBytes(), original);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TstStartupE2E)
+#include "tst_startup.moc"
