@@ -1,5 +1,6 @@
 #include "plugins/pluginprotocol.h"
 
+#include "addressbooks/dbfunctions.h"
 #include "app/convert.h"
 #include "app/errors.h"
 #include "app/globals.h"
@@ -9,13 +10,6 @@
 namespace plugin {
 
 namespace {
-
-// Single quotes doubled, nothing else changed (as in SQL literals).
-QString quoteDoubled(const QString& text) {
-    QString out = text;
-    out.replace(QLatin1Char('\''), QStringLiteral("''"));
-    return out;
-}
 
 // A reply is always one line: line breaks and NUL inside a field become blanks.
 QString oneLine(QString text) {
@@ -61,7 +55,7 @@ QString statusLine(bool callTracked, const CallRecord& record) {
         return none;
     }
     return start + oneLine(record.callNumber) + QStringLiteral("' '") +
-           oneLine(quoteDoubled(record.callName)) + QLatin1Char('\'');
+           oneLine(escapeSQL(record.callName)) + QLatin1Char('\'');
 }
 
 QString getCallStatusLine() {

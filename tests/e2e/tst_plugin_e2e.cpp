@@ -1,3 +1,4 @@
+#include "addressbooks/dbfunctions.h"
 #include "common/testenv.h"
 #include "platform/settingsstore.h"
 
@@ -5,9 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -82,26 +80,10 @@ class TstPlugInE2E : public QObject {
                QString::fromLocal8Bit(program.readAllStandardError());
     }
 
-    void makeBook(const QString& path) {
-        const QString conn = QStringLiteral("e2e-book");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn);
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY2(q.exec(QStringLiteral(
-                         "CREATE TABLE TAMRIVO (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                         "name VARCHAR(40) NOT NULL COLLATE NOCASE, telephone VARCHAR(20) "
-                         "COLLATE NOCASE, email VARCHAR(100) COLLATE NOCASE, telephone2 "
-                         "VARCHAR(20) COLLATE NOCASE, telephone3 VARCHAR(20) COLLATE NOCASE, "
-                         "email2 VARCHAR(100) COLLATE NOCASE, freetext VARCHAR(250) COLLATE "
-                         "NOCASE)")),
-                     qPrintable(q.lastError().text()));
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
-                                          "('Ann O''Neil', '5551234')")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(conn);
+    static void makeBook(const QString& path) {
+        createLocalAddressBook(path);
+        executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
+                                              "('Ann O''Neil', '5551234')"));
     }
 
 private slots:
@@ -112,8 +94,6 @@ private slots:
 
         const QString book = env->file(QStringLiteral("data/people.lab"));
         makeBook(book);
-        if (QTest::currentTestFailed())
-            return;
 
         {
             QTcpServer probe; // a port free right now
