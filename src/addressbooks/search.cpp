@@ -6,7 +6,9 @@
 #include "app/strings.h"
 #include "platform/dbconnection.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -111,6 +113,15 @@ DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const 
     const bool mapped[] = {!book.telephone2.isEmpty(), !book.telephone3.isEmpty(),
                            !book.email2.isEmpty(), !book.freetext.isEmpty(),
                            !book.contactid.isEmpty()};
+    // A mapping that is not one column (a list, "*") would shift every
+    // field read by position: refuse it instead of reading wrong values.
+    const int selected = 3 + int(std::count(std::begin(mapped), std::end(mapped), true));
+    if (rs.fieldCount() != selected)
+        raiseError(ErrNum::ItemNotFound,
+                   QStringLiteral("The query returned %1 columns where %2 were selected: each "
+                                  "mapped field must name one column.")
+                       .arg(rs.fieldCount())
+                       .arg(selected));
     for (; !rs.isEOF(); rs.MoveNext()) {
         QString optional[5];
         int col = 3;

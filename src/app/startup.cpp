@@ -13,6 +13,7 @@
 #include "platform/instancelock.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
+#include "platform/termination.h"
 
 #include <QAction>
 #include <QApplication>
@@ -182,6 +183,14 @@ int runProgram(QApplication& app) {
     form->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(form, &QObject::destroyed, &app, &QApplication::quit);
     startSaveLoop(form);
+    // A kill from outside closes like the system would: no question asked.
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, form, [] {
+        trapErrors([] {
+            if (gMainForm)
+                gMainForm->systemClose(frmMain::vbAppTaskManager);
+        });
+    });
     const int status = app.exec();
     releaseInstanceLock();
     return status;

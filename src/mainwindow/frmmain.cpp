@@ -2,6 +2,7 @@
 
 #include "app/convert.h"
 #include "app/errors.h"
+#include "app/frmtipoftheday.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/strings.h"
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -413,8 +415,17 @@ void frmMain::Form_Load() {
 void frmMain::restoreRectangle() {
     const int left = storedEdge(QStringLiteral("MainLeft"), 1000);
     const int top = storedEdge(QStringLiteral("MainTop"), 1000);
-    const int width = storedEdge(QStringLiteral("MainWidth"), 6500);
-    const int height = storedEdge(QStringLiteral("MainHeight"), 6500);
+    int width = storedEdge(QStringLiteral("MainWidth"), 6500);
+    int height = storedEdge(QStringLiteral("MainHeight"), 6500);
+    // A stored size larger than the whole desktop would give a window that
+    // can't be used; sizes that fit are kept exactly, so nothing drifts.
+    if (const QScreen* sc = screen()) {
+        const QSize avail = sc->availableVirtualSize();
+        if (avail.width() > 0 && width > avail.width())
+            width = avail.width();
+        if (avail.height() > 0 && height > avail.height())
+            height = avail.height();
+    }
     move(left, top);
     resize(width, height);
 }
@@ -675,6 +686,10 @@ QString frmMain::statusText() const {
     return m_panels[0]->text();
 }
 
+void frmMain::saveCorrectedCallInfo(const QString& num, const QString& str, const QString& tag) {
+    m_calls->saveCorrectedCallInfo(num, str, tag);
+}
+
 void frmMain::TAPIEventsInit() {
     m_calls->TAPIEventsInit();
 }
@@ -748,7 +763,9 @@ void frmMain::mnuToolsPlugIns_Click() {}
 void frmMain::mnuToolsPreferences_Click() {}
 void frmMain::mnuHelpHelp_Click() {}
 void frmMain::mnuHelpUpdate_Click() {}
-void frmMain::mnuHelpTipOfTheDay_Click() {}
+void frmMain::mnuHelpTipOfTheDay_Click() {
+    trapErrors([this] { frmTipOfTheDay::showWindow(this); });
+}
 void frmMain::mnuHelpAbout_Click() {}
 void frmMain::mnuSysTrayLDItems_Click(int) {}
 void frmMain::mnuSysTrayLAItems_Click(int) {}

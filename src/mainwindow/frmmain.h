@@ -63,6 +63,8 @@ public:
 
     // Telephony side (forwarded to the call handler).
     void TAPIEventsInit();
+    // The contact card's corrected party, kept in the current-call record.
+    void saveCorrectedCallInfo(const QString& num, const QString& str, const QString& tag);
     CallHandler* callHandler() const { return m_calls; }
     PlugInServer* plugInServer() const { return m_plugins; }
     TrayIcon* trayIcon() const { return m_tray; }

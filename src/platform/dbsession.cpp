@@ -135,6 +135,12 @@ void DbSession::execute(const QString& sql) {
 }
 
 QStringList DbSession::tableFields(const QString& table) {
+    // The name goes into SQL text as it is; some drivers run every
+    // statement of a text, so a ";" would let it run one of its own.
+    if (table.contains(u';'))
+        raiseError(ErrNum::DataAccess,
+                   QStringLiteral("The table or query name \"%1\" is not valid: it contains \";\".")
+                       .arg(table));
     const Recordset rs =
         openRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1=0"));
     if (rs.fieldCount() == 0)

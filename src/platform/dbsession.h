@@ -31,7 +31,7 @@ public:
     void execute(const QString& sql);
     // Column names of a table or view, in their order, read from a query that
     // returns no row (the catalog functions take "_" for a wildcard). A name
-    // that gives no columns raises 3146.
+    // that gives no columns, or that holds ";", raises 3146.
     QStringList tableFields(const QString& table);
 
     // Test hook, told of every connection opened ("open", its text) and every

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <QMetaObject>
 #include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
 
 class QTimer;
 class frmMain;
+class ITTAPI;
+class ITBasicCallControl;
+class ITEventObject;
 
 // The main window's telephony side: the event sink, the call state machine,
 // the ring timer and the call windows. Owned by frmMain.
@@ -18,7 +25,33 @@ public:
     // The main window's unload: shuts the telephony object down.
     void shutdown();
 
+    // The event sink: every telephony event, one at a time, in order.
+    void objTAPIEvents_Event(long TapiEvent, const std::shared_ptr<ITEventObject>& pEvent);
+    // One tick of the ring timer: plays the ring sound of the caller's book.
+    void ringTimer_Timer();
+    // The contact card's corrected party, before it dials.
+    void saveCorrectedCallInfo(const QString& num, const QString& str, const QString& tag);
+
+    // Whether the event sink is connected to a telephony object.
+    bool sinkConnected() const { return static_cast<bool>(m_sink); }
+
 private:
+    void setStatusText(const QString& text);
+    void onAddressEvent(const std::shared_ptr<ITEventObject>& pEvent);
+    void onCallNotification(const std::shared_ptr<ITEventObject>& pEvent);
+    void onCallState(const std::shared_ptr<ITEventObject>& pEvent);
+    void onCallInfoChange(const std::shared_ptr<ITEventObject>& pEvent);
+    void recordIncoming(const QString& number, const QString& name,
+                        const std::optional<QString>& foundNumber,
+                        const std::optional<QString>& foundTag);
+    void logFinishedCall();
+    // The call whose events are followed: gCall, or the call the incoming
+    // window's Disconnect let go of until its end arrives.
+    std::shared_ptr<ITBasicCallControl> trackedCall() const;
+
     frmMain* m_form;
     QTimer* m_ringTimer;
+    std::shared_ptr<ITTAPI> m_sink;
+    QMetaObject::Connection m_sinkConnection;
+    std::shared_ptr<ITBasicCallControl> m_tracked;
 };

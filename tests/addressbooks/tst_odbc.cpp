@@ -97,6 +97,17 @@ private slots:
         QCOMPARE(connectionTo("lite").getTableFields(table), fields);
     }
 
+    // Asking for a table's columns must never run a statement of its own.
+    void tableNameCannotAddAStatement() {
+        TestEnv env;
+        addSqliteDataSource(env, "lite", kPeople);
+        const long n = errorOf([] {
+                           connectionTo("lite").getTableFields("my_t; DROP TABLE myxt --");
+                       }).number();
+        QVERIFY(n > 1000);
+        QCOMPARE(connectionTo("lite").getTableFields("myxt"), QStringList{"Other"});
+    }
+
     void failuresCarryTheDriversMessage_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<long>("number");
@@ -170,6 +181,35 @@ private slots:
                                 r.email2Str(), r.freetextStr(),   r.contactidStr()}
                         .join('|');
         QCOMPARE(rows, (QStringList{"0|D|2|Ann|0123||999|||n1|10", "0|D|2|Bob||b@x|0123||||11"}));
+    }
+
+    // Fields are read by position, so a mapping that yields more or fewer
+    // columns than it names must fail rather than shift every value.
+    void mappingThatIsNotOneColumnFails_data() {
+        QTest::addColumn<QString>("nameField");
+        QTest::newRow("two columns") << "Name,Notes";
+        QTest::newRow("star") << "*";
+    }
+    void mappingThatIsNotOneColumnFails() {
+        QFETCH(QString, nameField);
+        TestEnv env;
+        addSqliteDataSource(env, "lite",
+                            {"CREATE TABLE People (Id INTEGER, Name TEXT, Phone TEXT, Mail TEXT, "
+                             "Notes TEXT)",
+                             "INSERT INTO People VALUES (1, 'Ann', '0123', 'a@x', 'n1')"});
+        DatabaseAddressBook b;
+        b.Clear();
+        b.dsn = "lite";
+        b.tableName = "People";
+        b.nameField = nameField;
+        b.telephoneField = "Phone";
+        b.emailField = "Mail";
+        try {
+            searchDatabaseAddressBook(b, "0|D|0", "123", 1, 2);
+            QFAIL("a mapping that is not one column was read");
+        } catch (const AppError& e) {
+            QCOMPARE(e.number(), ErrNum::ItemNotFound);
+        }
     }
 };
 

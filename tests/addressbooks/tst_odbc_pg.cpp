@@ -122,6 +122,37 @@ private slots:
         }
     }
 
+    // The server checks this role's password (scripts/pg-test-server), so a
+    // login proves the password arrived whole: ";", braces, "=" and blanks
+    // at the ends included.
+    void passwordsThatNeedBracesLogIn_data() {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("semicolon") << "x;y";
+        QTest::newRow("attribute text") << "pw;Database=nosuchdb";
+        QTest::newRow("braces") << "a}b{c}";
+        QTest::newRow("blanks at the ends") << " a;b ";
+        QTest::newRow("plain") << "plain";
+    }
+    void passwordsThatNeedBracesLogIn() {
+        QFETCH(QString, password);
+        const QString role = "tamrivo_pw";
+        pg().executeSQL("DROP ROLE IF EXISTS " + role);
+        pg().executeSQL("CREATE ROLE " + role + " LOGIN PASSWORD '" + escapeSQL(password) + "'");
+        DBConnection c = pg(password);
+        c.userName = role;
+        QString who;
+        const AppError e = errorOf([&] { who = c.openRecordset("SELECT current_user").text(0); });
+        QVERIFY2(e.number() == 0, qPrintable(e.description()));
+        QCOMPARE(who, role);
+        // The check is real: a wrong or missing password is refused.
+        for (const QString& wrong : {QString("wrong"), QString()}) {
+            c.password = wrong;
+            QCOMPARE(errorOf([&] { c.openRecordset("SELECT 1"); }).number(),
+                     ErrNum::DataSourceOpen);
+        }
+        pg().executeSQL("DROP ROLE " + role);
+    }
+
     void textOutsideAsciiRoundTrips() {
         const DBConnection c = pg();
         const QString name = QStringLiteral("Niccol\u00f2 \u00dcnal \u20ac");
@@ -143,6 +174,13 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QStringList, fields);
         QCOMPARE(pg().getTableFields(table), fields);
+    }
+
+    // Asking for a table's columns must never run a statement of its own.
+    void tableNameCannotAddAStatement() {
+        const long n = errorOf([&] { pg().getTableFields("my_t; DROP TABLE myxt --"); }).number();
+        QVERIFY(n > 1000);
+        QCOMPARE(pg().getTableFields("myxt"), QStringList{"other"});
     }
 
     void failuresCarryTheDriversMessage() {

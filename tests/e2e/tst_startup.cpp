@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -124,6 +125,22 @@ private slots:
         QVERIFY(waitUntilStarted(*third));
         QVERIFY(!errText(*third).contains(QStringLiteral("Already Running")));
         stop(*third);
+    }
+
+    // A termination request closes the program the orderly way: no question
+    // (even with the policy "ask"), the window rectangle saved, status 0.
+    void terminationClosesWithoutAsking() {
+        Sandbox box;
+        box.writeSettings("[prefs]\nshowTipsAtStartup=0\nonClose=2\n");
+        auto p = box.start();
+        QVERIFY(waitUntilStarted(*p));
+        ::kill(pid_t(p->processId()), SIGTERM);
+        QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p->exitCode(), 0);
+        QVERIFY(!errText(*p).contains(QStringLiteral("PROMPT")));
+        const QByteArray saved = box.settingsBytes();
+        QVERIFY2(saved.contains("[Settings]") && saved.contains("MainWidth="), saved.constData());
     }
 
     void exterrTurnsTheLogOn_data() {

@@ -121,6 +121,9 @@ private slots:
             << QStringList{"1e12", "3000", "7500", "-1e15"} << QRect(67, 200, 500, 433);
         QTest::newRow("below minimum size")
             << QStringList{"1500", "3000", "1500", "1500"} << QRect(100, 200, 200, 334);
+        // Sizes past the desktop are cut to it (offscreen desktop: 800 x 800).
+        QTest::newRow("larger than the desktop")
+            << QStringList{"1500", "3000", "1e9", "1e9"} << QRect(100, 200, 800, 800);
     }
     void restoresStoredRectangle() {
         QFETCH(QStringList, values);
