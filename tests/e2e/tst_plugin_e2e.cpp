@@ -89,8 +89,8 @@ class TstPlugInE2E : public QObject {
 private slots:
     void init() {
         env = std::make_unique<TestEnv>();
-        if (!QFile::exists(buildDir() + QStringLiteral("/tamrivo-simline")))
-            QSKIP("build/tamrivo-simline is not built in this tree");
+        QVERIFY2(QFile::exists(buildDir() + QStringLiteral("/tamrivo-simline")),
+                 "build/tamrivo-simline is missing");
 
         const QString book = env->file(QStringLiteral("data/people.lab"));
         makeBook(book);
