@@ -17,7 +17,8 @@ extern "C" void onSignal(int sig) {
 } // namespace
 
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent) {
-    if (gPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
+    if (gPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
         return;
     m_notifier = new QSocketNotifier(gPipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
