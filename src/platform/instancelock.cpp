@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace {
 // A starting instance writes its lock's contents right after creating it; a
@@ -42,8 +43,10 @@ InstanceLock::~InstanceLock() {
 
 QString InstanceLock::lockPath() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // Without a runtime folder the shared temporary folder is used, with the
+    // user in the name so that another user's instance does not count.
     if (dir.isEmpty())
-        dir = QDir::tempPath();
+        return QDir(QDir::tempPath()).filePath(QStringLiteral("tamrivo-%1.lock").arg(::getuid()));
     return QDir(dir).filePath(QStringLiteral("tamrivo.lock"));
 }
 
