@@ -139,7 +139,7 @@ void frmMain::tvAddressBookTree_Expand(QTreeWidgetItem* node) {
         if (t.kind == BookKind::Database) {
             const auto book = dbBookAt(t.index);
             if (t.level < book->groupNum) {
-                readGroupLevel(node, *book, t.level, tag.section(u'|', 2));
+                readGroupLevel(node, *book, t.level, tag.section(u'|', 2, -1));
                 return;
             }
         }

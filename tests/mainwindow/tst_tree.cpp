@@ -552,6 +552,26 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
     }
 
+    // A right release over the list opens the contact menu only while a row
+    // is selected.
+    void listRightRelease() {
+        addLocalBook(*env, "a.lab", {{"Ann", "1", {}, {}, {}}, {"Bob", "2", {}, {}, {}}});
+        w = loadWindow();
+        bookNode(w, 0)->setExpanded(true);
+        QTreeWidget* list = listOf(w);
+        auto* menu = w->findChild<QMenu*>(QStringLiteral("mnuContactCtx"));
+        QVERIFY(menu);
+        const QPoint below(10, list->viewport()->height() - 2);
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, Qt::NoModifier, below);
+        QVERIFY(!menu->isVisible());
+        list->topLevelItem(1)->setSelected(true);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, below);
+        QVERIFY(!menu->isVisible());
+        QTest::mouseRelease(list->viewport(), Qt::RightButton, Qt::NoModifier, below);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+    }
+
     // ------------------------------------------------------------ search results
 
     void searchResultFromCursorOn() {
