@@ -135,18 +135,18 @@ void frmMain::tvAddressBookTree_Expand(QTreeWidgetItem* node) {
         const QString tag = itemTag(node);
         if (tag.isEmpty())
             return;
-        const AbTag t = AbTag::parse(tag);
-        if (t.kind == BookKind::Database) {
-            const auto book = dbBookAt(t.index);
-            if (t.level < book->groupNum) {
-                readGroupLevel(node, *book, t.level, tag.section(u'|', 2, -1));
-                return;
-            }
-        }
         try {
+            const AbTag t = AbTag::parse(tag);
+            if (t.kind == BookKind::Database) {
+                const auto book = dbBookAt(t.index);
+                if (t.level < book->groupNum) {
+                    readGroupLevel(node, *book, t.level, tag.section(u'|', 2, -1));
+                    return;
+                }
+            }
             loadContacts(node, true);
         } catch (...) {
-            // Nothing was listed: the node keeps its placeholder and can be
+            // Nothing was read: the node keeps its placeholder and can be
             // expanded again.
             if (node->childCount() > 0)
                 node->setExpanded(false);

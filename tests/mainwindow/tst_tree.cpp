@@ -546,6 +546,7 @@ private slots:
         noLocalBooks = true;
         QTreeWidgetItem* node = bookNode(w, 0);
         node->setExpanded(true);
+        QVERIFY(!node->isExpanded());
         click(w, node);
         QCOMPARE(childrenOf(node), QStringList{"<Dummy> []"});
         QCOMPARE(listOf(w)->topLevelItemCount(), 0);
