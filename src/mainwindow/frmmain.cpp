@@ -741,9 +741,13 @@ void frmMain::tvAddressBookTree_MouseDown(int button, int, double, double) {
 }
 
 void frmMain::tvAddressBookTree_NodeClick(QTreeWidgetItem* node) {
-    m_currentNode = node;
-    if (m_treeMouseButton == 2)
-        m_ctxAddressBook->popup(QCursor::pos());
+    trapErrors([&] {
+        m_currentNode = node;
+        if (m_treeMouseButton == 2)
+            m_ctxAddressBook->popup(QCursor::pos());
+        else
+            loadContactList(node);
+    });
 }
 
 void frmMain::lvContactList_MouseUp(int button, int, double, double) {

@@ -6,6 +6,7 @@
 
 class CallHandler;
 class DBSearchResult;
+class DatabaseAddressBook;
 class PlugInServer;
 class QAction;
 class QLabel;
@@ -78,8 +79,12 @@ public:
     bool movingSplitter() const { return m_movingSplitter; }
     QTreeWidgetItem* currentNode() const { return m_currentNode; }
 
-    // Tree and contact list loading: fills the contact list with the rows of
-    // a search, from r's cursor on (save and saveName are not used).
+    // Tree and contact list.
+    // The abTag carried by a tree node or a list row ("" when none).
+    static QString itemTag(const QTreeWidgetItem* item);
+    static void setItemTag(QTreeWidgetItem* item, const QString& tag);
+    // Shows the rows of a search, from r's cursor on; save and saveName are
+    // accepted and not used.
     void useSearchResult(DBSearchResult& r, bool save = false, const QString& saveName = QString());
 
 protected:
@@ -177,6 +182,15 @@ private:
     std::int16_t m_treeMouseButton = 0;
 
     // ---- Tree and contact list loading (frmmain_tree.cpp).
+    // Reloads the list for a node; the expand variant also drops the node's
+    // placeholder child once the rows are read.
+    void loadContactList(QTreeWidgetItem* node);
+    void loadContacts(QTreeWidgetItem* node, bool expanding);
+    void addBookNode(const QString& text, const QString& tag);
+    void readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& book, int level,
+                        const QString& indexPart);
+    void removePlaceholder(QTreeWidgetItem* node);
+    QTreeWidgetItem* addContactRow(const QString& tag, const QStringList& fields);
 
     // ---- Menu and toolbar commands (frmmain_commands.cpp).
 
