@@ -33,11 +33,6 @@ QString menuText(const QString& s) {
     return out.replace(u'&', QStringLiteral("&&"));
 }
 
-// A contact row's book tag.
-QString rowTag(const QTreeWidgetItem* row) {
-    return row->data(0, Qt::UserRole).toString();
-}
-
 // The kind letter of a tag: its second "|"-separated part.
 QString tagKind(const QString& tag) {
     return tag.section(u'|', 1, 1);
@@ -87,7 +82,7 @@ void frmMain::dialContactNumber(int column) {
         if (selected.isEmpty())
             return;
         const QTreeWidgetItem* row = selected.first();
-        const QString tag = rowTag(row);
+        const QString tag = frmMain::itemTag(row);
         const QString kind = tagKind(tag);
         QString number;
         if (kind == QLatin1String("O"))
