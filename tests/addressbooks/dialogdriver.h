@@ -46,8 +46,12 @@ template <class T> T* child(QWidget* w, const QString& name) {
 }
 
 inline void click(QWidget* w, const QString& button) {
-    if (auto* b = child<QPushButton>(w, button))
+    if (auto* b = child<QPushButton>(w, button)) {
+        // A window never shown has not laid its controls out yet.
+        if (b->size().isEmpty())
+            b->resize(b->sizeHint());
         QTest::mouseClick(b, Qt::LeftButton);
+    }
 }
 
 inline void setText(QWidget* w, const QString& box, const QString& text) {
