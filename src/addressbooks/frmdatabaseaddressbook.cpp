@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -88,6 +89,8 @@ frmDatabaseAddressBook::frmDatabaseAddressBook()
     QFrame* m1 = TabFrm[2];
     txtTableName = makeLineEdit(m1, "txtTableName");
     cmdGetTableInfo = makeButton(m1, "cmdGetTableInfo", nullptr, QStringLiteral("..."));
+    cmdGetTableInfo->setMaximumWidth(
+        cmdGetTableInfo->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
     lbFields = makeList(m1, "lbFields");
     txtName = makeLineEdit(m1, "txtName");
     txtTelephone = makeLineEdit(m1, "txtTelephone");
@@ -100,8 +103,10 @@ frmDatabaseAddressBook::frmDatabaseAddressBook()
     lbGrouping = makeList(m1, "lbGrouping");
     auto* g2 = new QGridLayout(m1);
     g2->addWidget(makeLabel(m1, "13008", QStringLiteral("Table/Query Name :")), 0, 0);
-    g2->addWidget(txtTableName, 0, 1, 1, 2);
-    g2->addWidget(cmdGetTableInfo, 0, 3);
+    auto* table = new QHBoxLayout;
+    table->addWidget(txtTableName, 1);
+    table->addWidget(cmdGetTableInfo);
+    g2->addLayout(table, 0, 1, 1, 3);
     g2->addWidget(makeLabel(m1, nullptr, QStringLiteral("Fields :")), 1, 0);
     g2->addWidget(lbFields, 2, 0, 5, 1);
     g2->addWidget(cmdName, 2, 1);
