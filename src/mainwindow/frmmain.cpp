@@ -731,6 +731,7 @@ void frmMain::stSysTrayIcon_MouseEvent(int button) {
             return;
         raise();
         activateWindow();
+        fillRecentCallMenus();
         m_sysTrayMenu->popup(QCursor::pos());
     });
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 class CallHandler;
+class DBSearchResult;
 class PlugInServer;
 class QAction;
 class QLabel;
@@ -76,6 +77,10 @@ public:
     double splitterLeft() const { return m_splitterLeft; }
     bool movingSplitter() const { return m_movingSplitter; }
     QTreeWidgetItem* currentNode() const { return m_currentNode; }
+
+    // Tree and contact list loading: fills the contact list with the rows of
+    // a search, from r's cursor on (save and saveName are not used).
+    void useSearchResult(DBSearchResult& r, bool save = false, const QString& saveName = QString());
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -176,6 +181,15 @@ private:
     // ---- Menu and toolbar commands (frmmain_commands.cpp).
 
     // ---- Call commands and tray recent-call menus (frmmain_calls.cpp).
+    // Dials sub-item col of the selected contact row, behind its book's prefix.
+    void dialContactNumber(int col);
+    void manualCall();
+    // Fills the three recent-call sub-menus of the tray menu.
+    void fillRecentCallMenus();
+    void fillRecentCallMenu(const char* menuName, int book);
+    void redialRecentCall(const char* menuName, int book, int index);
+    // Puts number and name into the outgoing-call window and asks it to dial.
+    void dialFromMainWindow(const QString& number, const QString& name);
 
     // ---- Contact and address-book context commands (frmmain_context.cpp).
 };
