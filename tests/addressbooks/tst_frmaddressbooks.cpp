@@ -63,19 +63,7 @@ std::shared_ptr<DatabaseAddressBook> database(const QString& name) {
     return b;
 }
 
-QStringList names(const QList<std::shared_ptr<LocalAddressBook>>& l) {
-    QStringList out;
-    for (const auto& b : l)
-        out << b->addressBookName;
-    return out;
-}
-QStringList names(const QList<std::shared_ptr<LDAPAddressBook>>& l) {
-    QStringList out;
-    for (const auto& b : l)
-        out << b->addressBookName;
-    return out;
-}
-QStringList names(const QList<std::shared_ptr<DatabaseAddressBook>>& l) {
+template <class Book> QStringList names(const QList<std::shared_ptr<Book>>& l) {
     QStringList out;
     for (const auto& b : l)
         out << b->addressBookName;
