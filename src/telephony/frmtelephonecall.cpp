@@ -215,10 +215,12 @@ void frmTelephoneCall::cmdHangUp_Click() {
                              callwindows::appTitle(), this);
             return;
         }
+        const auto asked = gCall;
         const int answer = Prompter::msgBox(QStringLiteral("Disconnect the current call?"),
                                             Msg::YesNo, callwindows::appTitle(), this);
-        // The call may have ended while the question was open.
-        if (answer == Msg::Yes && gCall)
+        // The call may have ended while the question was open, and another
+        // one may have come in: only the call asked about is ended.
+        if (answer == Msg::Yes && gCall && gCall == asked)
             gCall->Disconnect(DC_NORMAL);
     });
 }

@@ -43,6 +43,7 @@ private slots:
     void hangUp_data();
     void hangUp();
     void failedDisconnectKeepsTheCall();
+    void hangUpSparesACallThatCameWhileAsking();
 
 private:
     std::unique_ptr<CallFixture> f;
@@ -322,6 +323,31 @@ void TestCallWindows::failedDisconnectKeepsTheCall() {
     f->step("disconnect");
     QVERIFY(!gCall);
     QCOMPARE(SimLine::instance().callState(1), CS_DISCONNECTED);
+}
+
+void TestCallWindows::hangUpSparesACallThatCameWhileAsking() {
+    f = std::make_unique<CallFixture>();
+    f->start();
+    frmTelephoneCall* c = frmTelephoneCall::instance();
+    c->showWindow();
+    c->setNumber(QStringLiteral("0221"));
+    c->DialNumber();
+    pump();
+    f->step("connect");
+    // While the question is open the dialled call ends and a caller rings in.
+    Prompter::pushAnswer(Msg::Yes);
+    Prompter::setHook([](const Prompter::Record&) {
+        SimLine& line = SimLine::instance();
+        line.hangup(line.currentCall());
+        pump();
+        line.offer(QStringLiteral("5551234"));
+        pump();
+    });
+    click(c, "cmdHangUp");
+    pump();
+    Prompter::setHook({});
+    QVERIFY(gCall);
+    QCOMPARE(SimLine::instance().status().section(u' ', 1, 1), QStringLiteral("call=offering"));
 }
 
 QTEST_MAIN(TestCallWindows)
