@@ -143,6 +143,9 @@ QString frmTelephoneCall::number() const {
 
 void frmTelephoneCall::showStatus(std::int16_t status) {
     trapErrors([&] {
+        // A new call in the window cancels the closing left by the last one.
+        if (status == CallStatus::Calling)
+            CloseTimer->stop();
         switch (status) {
         case CallStatus::Ringing:
             lblStatus->setText(loadResString(16018));

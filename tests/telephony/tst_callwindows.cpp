@@ -34,6 +34,8 @@ private slots:
     void windowsAreLocalised();
     void autoClose_data();
     void autoClose();
+    void newCallCancelsAutoClose_data();
+    void newCallCancelsAutoClose();
     void loadRunsAgainAfterUnload();
     void dialRefusals_data();
     void dialRefusals();
@@ -124,6 +126,42 @@ void TestCallWindows::autoClose() {
         QTest::qWait(600);
         QVERIFY(guard && guard->isVisible());
     }
+}
+
+void TestCallWindows::newCallCancelsAutoClose_data() {
+    QTest::addColumn<bool>("incoming");
+    QTest::newRow("incoming") << true;
+    QTest::newRow("outgoing") << false;
+}
+
+void TestCallWindows::newCallCancelsAutoClose() {
+    QFETCH(bool, incoming);
+    f = std::make_unique<CallFixture>();
+    gPreferences->autoCloseOnDisconnect = true;
+    f->start();
+    auto call = [&](const QString& number) -> QWidget* {
+        if (incoming) {
+            f->step(QStringLiteral("offer:") + number);
+            return frmTelephoneRing::loadedInstance();
+        }
+        frmTelephoneCall* c = frmTelephoneCall::instance();
+        c->showWindow();
+        c->setNumber(number);
+        click(c, "cmdDial");
+        pump();
+        return c;
+    };
+    QPointer<QWidget> w = call(QStringLiteral("111"));
+    QVERIFY(w);
+    f->step("hangup");
+    QVERIFY(child<QTimer>(w, "CloseTimer")->isActive());
+    // The next call comes before the window has closed: it stays for it.
+    QCOMPARE(call(QStringLiteral("222")), w.data());
+    QVERIFY(!child<QTimer>(w, "CloseTimer")->isActive());
+    QTest::qWait(1800);
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(child<QLabel>(w, "lblStatus")->text(),
+             incoming ? QStringLiteral("Ringing...") : QStringLiteral("Calling..."));
 }
 
 void TestCallWindows::loadRunsAgainAfterUnload() {
