@@ -77,6 +77,11 @@ public:
     bool movingSplitter() const { return m_movingSplitter; }
     QTreeWidgetItem* currentNode() const { return m_currentNode; }
 
+    // Context commands: tree nodes and contact-list rows carry their book
+    // tag ("level|kind|index", "" for none) as text under this role of
+    // column 0.
+    static constexpr int TagRole = Qt::UserRole;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -172,10 +177,13 @@ private:
     std::int16_t m_treeMouseButton = 0;
 
     // ---- Tree and contact list loading (frmmain_tree.cpp).
+    void loadContactList(QTreeWidgetItem* node);
 
     // ---- Menu and toolbar commands (frmmain_commands.cpp).
 
     // ---- Call commands and tray recent-call menus (frmmain_calls.cpp).
 
     // ---- Contact and address-book context commands (frmmain_context.cpp).
+    QTreeWidgetItem* selectedContactRow() const;
+    void refreshCurrentNode();
 };

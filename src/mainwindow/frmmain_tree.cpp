@@ -7,3 +7,5 @@ void frmMain::fillAddressBookTree() {
 }
 
 void frmMain::tvAddressBookTree_Expand(QTreeWidgetItem*) {}
+
+void frmMain::loadContactList(QTreeWidgetItem*) {}
