@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QTreeWidget>
 #include <QtTest>
@@ -97,13 +98,14 @@ private slots:
     void remove_data();
     void remove();
     void addKeepsTheLastTexts();
+    void addDoesNotBringTheBookMenuBack();
     void clearRecentBook_data();
     void clearRecentBook();
     void otherInfoFillsOneCard();
 
 private:
     void trigger(const char* action);
-    QTreeWidgetItem* chooseNode(const QString& tag);
+    QTreeWidgetItem* chooseNode(const QString& tag, Qt::MouseButton button = Qt::LeftButton);
     void selectRow(const QString& tag, const Contact& c);
 
     std::unique_ptr<TestEnv> m_env;
@@ -172,14 +174,14 @@ void TestContext::trigger(const char* action) {
     a->trigger();
 }
 
-// A node carrying the tag, chosen by a left click as the user does.
-QTreeWidgetItem* TestContext::chooseNode(const QString& tag) {
+// A node carrying the tag, chosen by a click as the user does.
+QTreeWidgetItem* TestContext::chooseNode(const QString& tag, Qt::MouseButton button) {
     auto* tree = m_form->findChild<QTreeWidget*>(QStringLiteral("tvAddressBookTree"));
     auto* node = new QTreeWidgetItem(QStringList{tag});
     node->setData(0, frmMain::TagRole, tag);
     tree->addTopLevelItem(node);
     const QPoint p = tree->visualItemRect(node).center();
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+    QTest::mouseClick(tree->viewport(), button, Qt::NoModifier, p);
     return node;
 }
 
@@ -309,7 +311,9 @@ void TestContext::edit() {
     QFETCH(QString, tag);
     QFETCH(QString, answer);
     QFETCH(bool, written);
-    chooseNode(tag);
+    // The Local node is the chosen one: a Database row (as from a search) is
+    // still edited in its own book.
+    chooseNode(kLocal);
     // The second row of each book (id 2), tagged with its book.
     const bool local = tag == kLocal;
     Contact row =
@@ -440,6 +444,19 @@ void TestContext::addKeepsTheLastTexts() {
     QStringList db = m_dbStart;
     db << QStringLiteral("3|Gus|111|<null>|<null>|<null>");
     QCOMPARE(databaseRows(QStringLiteral("crm")), db);
+}
+
+// The book menu pops up on a right click; after the add it stays closed.
+void TestContext::addDoesNotBringTheBookMenuBack() {
+    chooseNode(kLocal, Qt::RightButton);
+    auto* menu = m_form->findChild<QMenu*>(QStringLiteral("mnuCtxAddressBook"));
+    QVERIFY(menu->isVisible());
+    menu->hide();
+    DialogDriver dialog;
+    dialog.push(DialogDriver::save(QStringLiteral("txtName"), QStringLiteral("Hal")));
+    trigger("mnuCtxAddressBookAddContact");
+    QCOMPARE(dialog.shown(), 1);
+    QVERIFY(!menu->isVisible());
 }
 
 void TestContext::clearRecentBook_data() {
