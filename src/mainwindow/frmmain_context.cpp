@@ -163,8 +163,7 @@ void frmMain::mnuContactCtxOtherInfo_Click() {
 
 void frmMain::mnuCtxAddressBookAddContact_Click() {
     trapErrors([&] {
-        QTreeWidgetItem* node = m_currentNode;
-        const QString tag = tagOf(node);
+        const QString tag = tagOf(m_currentNode);
         if (tag.isEmpty())
             return;
         const QString kind = kindOf(tag);
@@ -187,7 +186,10 @@ void frmMain::mnuCtxAddressBookAddContact_Click() {
                              loadResString(16043), this);
         }
         // The list shows the node's contacts afterwards, whatever was done.
-        loadContactList(node);
+        // The node is looked up again: the tree may have been refilled
+        // while the dialog was open.
+        if (m_currentNode)
+            loadContactList(m_currentNode);
     });
 }
 
