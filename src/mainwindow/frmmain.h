@@ -87,6 +87,11 @@ public:
     // accepted and not used.
     void useSearchResult(DBSearchResult& r, bool save = false, const QString& saveName = QString());
 
+    // Context commands: tree nodes and contact-list rows carry their book
+    // tag ("level|kind|index", "" for none) as text under this role of
+    // column 0.
+    static constexpr int TagRole = Qt::UserRole;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -206,4 +211,6 @@ private:
     void dialFromMainWindow(const QString& number, const QString& name);
 
     // ---- Contact and address-book context commands (frmmain_context.cpp).
+    QTreeWidgetItem* selectedContactRow() const;
+    void refreshCurrentNode();
 };

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
+#include "platform/shell.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,6 +26,9 @@ TestEnv::TestEnv() {
     resetGlobals();
     Prompter::setMode(Prompter::Mode::Scripted);
     Prompter::reset();
+    // No test opens the mail program or a browser.
+    Shell::setRecording(true);
+    Shell::clearOpened();
 }
 
 TestEnv::~TestEnv() {

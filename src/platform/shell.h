@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+// Hands an address to the desktop: "mailto:" addresses to the mail program,
+// web pages to the browser, local pages to the help viewer. The call returns
+// at once; what the desktop then does is not looked at.
+class Shell {
+public:
+    // True when the desktop accepted the address.
+    static bool open(const QUrl& url);
+
+    // "mailto:" followed by the address exactly as given (blanks included);
+    // the address is the whole path, so "?" or "&" in it add no headers.
+    static QUrl mailto(const QString& address);
+
+    // Tests: while recording, addresses are only written down, not opened.
+    // TAMRIVO_SHELL=record in the environment starts in recording mode and
+    // also prints each address to stderr (for tests of the program as a
+    // process).
+    static void setRecording(bool on);
+    static bool recording();
+    static const QList<QUrl>& opened();
+    static void clearOpened();
+};
