@@ -1,10 +1,130 @@
 #include "addressbooks/contactedits.h"
 
+#include "addressbooks/dbfunctions.h"
 #include "addressbooks/records.h"
+#include "app/errors.h"
+#include "platform/dbconnection.h"
 
-void addLocalContact(const LocalAddressBook&, const Contact&) {}
-void updateLocalContact(const LocalAddressBook&, const Contact&) {}
-void deleteLocalContact(const LocalAddressBook&, const Contact&) {}
-void addDatabaseContact(const DatabaseAddressBook&, const Contact&) {}
-void updateDatabaseContact(const DatabaseAddressBook&, const Contact&) {}
-void deleteDatabaseContact(const DatabaseAddressBook&, const Contact&) {}
+#include <QRegularExpression>
+
+namespace {
+
+QString quoted(const QString& x) {
+    return u'\'' + escapeSQL(x) + u'\'';
+}
+
+// Quoted value, or NULL for a value of length 0 (blanks are a value).
+QString v(const QString& x) {
+    return x.isEmpty() ? QStringLiteral("NULL") : quoted(x);
+}
+
+// The id goes into the statement unquoted, so it must be a plain number:
+// anything else could change the statement's meaning (or hit every row).
+QString checkedId(const QString& id) {
+    static const QRegularExpression number(QStringLiteral("^\\s*[+-]?[0-9]+(\\.[0-9]+)?\\s*$"));
+    if (!number.match(id).hasMatch())
+        raiseError(ErrNum::DataAccess,
+                   QStringLiteral("The contact id '%1' is not a number.").arg(id));
+    return id;
+}
+
+struct Mapped {
+    QString column;
+    QString value;
+};
+
+// The optional and fixed columns after the name, in statement order.
+QList<Mapped> databaseColumns(const DatabaseAddressBook& b, const Contact& c) {
+    QList<Mapped> cols{{b.telephoneField, c.telephone}};
+    if (!b.telephone2.isEmpty())
+        cols.append({b.telephone2, c.telephone2});
+    if (!b.telephone3.isEmpty())
+        cols.append({b.telephone3, c.telephone3});
+    cols.append({b.emailField, c.email});
+    if (!b.email2.isEmpty())
+        cols.append({b.email2, c.email2});
+    if (!b.freetext.isEmpty())
+        cols.append({b.freetext, c.freetext});
+    return cols;
+}
+
+DBConnection connectionOf(const DatabaseAddressBook& b) {
+    DBConnection conn;
+    conn.dsn = b.dsn;
+    conn.userName = b.User;
+    conn.password = b.password;
+    return conn;
+}
+
+} // namespace
+
+namespace ContactSQL {
+
+QString addLocal(const Contact& c) {
+    return QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE, TELEPHONE2, TELEPHONE3, EMAIL, "
+                          "EMAIL2, FREETEXT) VALUES (") +
+           quoted(c.name) + u',' + v(c.telephone) + u',' + v(c.telephone2) + u',' +
+           v(c.telephone3) + u',' + v(c.email) + u',' + v(c.email2) + u',' + v(c.freetext) + u')';
+}
+
+QString updateLocal(const Contact& c) {
+    return QStringLiteral("UPDATE TAMRIVO SET NAME= ") + quoted(c.name) +
+           QStringLiteral(",TELEPHONE=") + v(c.telephone) + QStringLiteral(",TELEPHONE2=") +
+           v(c.telephone2) + QStringLiteral(",TELEPHONE3=") + v(c.telephone3) +
+           QStringLiteral(",EMAIL=") + v(c.email) + QStringLiteral(",EMAIL2=") + v(c.email2) +
+           QStringLiteral(",FREETEXT=") + v(c.freetext) + QStringLiteral(" WHERE ID=") +
+           checkedId(c.contactid);
+}
+
+QString deleteLocal(const Contact& c) {
+    return QStringLiteral("DELETE FROM TAMRIVO WHERE ID=") + checkedId(c.contactid);
+}
+
+QString addDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    QString columns = QStringLiteral("INSERT INTO ") + b.tableName + u'(' + b.nameField;
+    QString values = quoted(c.name);
+    for (const Mapped& m : databaseColumns(b, c)) {
+        columns += u',' + m.column;
+        values += u',' + v(m.value);
+    }
+    return columns + QStringLiteral(") VALUES ( ") + values + u')';
+}
+
+QString updateDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    QString sql = QStringLiteral("UPDATE ") + b.tableName + QStringLiteral(" SET ") + b.nameField +
+                  QStringLiteral("= ") + quoted(c.name);
+    for (const Mapped& m : databaseColumns(b, c))
+        sql += u',' + m.column + u'=' + v(m.value);
+    return sql + QStringLiteral(" WHERE ") + b.contactid + u'=' + escapeSQL(checkedId(c.contactid));
+}
+
+QString deleteDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    return QStringLiteral("DELETE FROM ") + b.tableName + QStringLiteral(" WHERE ") + b.contactid +
+           u'=' + escapeSQL(checkedId(c.contactid));
+}
+
+} // namespace ContactSQL
+
+void addLocalContact(const LocalAddressBook& book, const Contact& c) {
+    executeLocalBook(book.filename, ContactSQL::addLocal(c));
+}
+
+void updateLocalContact(const LocalAddressBook& book, const Contact& c) {
+    executeLocalBook(book.filename, ContactSQL::updateLocal(c));
+}
+
+void deleteLocalContact(const LocalAddressBook& book, const Contact& c) {
+    executeLocalBook(book.filename, ContactSQL::deleteLocal(c));
+}
+
+void addDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
+    connectionOf(book).executeSQL(ContactSQL::addDatabase(book, c));
+}
+
+void updateDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
+    connectionOf(book).executeSQL(ContactSQL::updateDatabase(book, c));
+}
+
+void deleteDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
+    connectionOf(book).executeSQL(ContactSQL::deleteDatabase(book, c));
+}

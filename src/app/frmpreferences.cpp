@@ -384,8 +384,8 @@ void frmPreferences::setPrefixesEnabled(bool on) {
 
 void frmPreferences::cmdChoseDefaultSound_Click() {
     QString path;
-    if (FileChooser::choose(this, FileChooser::Kind::Open, loadResString(16021),
-                            loadResString(16022), path))
+    if (FileChooser::choose(FileChooser::Mode::Open, loadResString(16021), 1, loadResString(16022),
+                            path, this))
         txtDefaultSound->setText(path);
 }
 

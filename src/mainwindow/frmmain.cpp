@@ -740,6 +740,7 @@ void frmMain::stSysTrayIcon_MouseEvent(int button) {
             return;
         raise();
         activateWindow();
+        fillRecentCallMenus();
         m_sysTrayMenu->popup(QCursor::pos());
     });
 }
@@ -749,9 +750,13 @@ void frmMain::tvAddressBookTree_MouseDown(int button, int, double, double) {
 }
 
 void frmMain::tvAddressBookTree_NodeClick(QTreeWidgetItem* node) {
-    m_currentNode = node;
-    if (m_treeMouseButton == 2)
-        m_ctxAddressBook->popup(QCursor::pos());
+    trapErrors([&] {
+        m_currentNode = node;
+        if (m_treeMouseButton == 2)
+            m_ctxAddressBook->popup(QCursor::pos());
+        else
+            loadContactList(node);
+    });
 }
 
 void frmMain::lvContactList_MouseUp(int button, int, double, double) {

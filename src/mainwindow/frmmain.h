@@ -5,6 +5,8 @@
 #include <cstdint>
 
 class CallHandler;
+class DBSearchResult;
+class DatabaseAddressBook;
 class PlugInServer;
 class QAction;
 class QLabel;
@@ -82,6 +84,19 @@ public:
     // and the program's update page.
     static QUrl helpPage();
     static QUrl updatePage();
+
+    // Tree and contact list.
+    // The abTag carried by a tree node or a list row ("" when none).
+    static QString itemTag(const QTreeWidgetItem* item);
+    static void setItemTag(QTreeWidgetItem* item, const QString& tag);
+    // Shows the rows of a search, from r's cursor on; save and saveName are
+    // accepted and not used.
+    void useSearchResult(DBSearchResult& r, bool save = false, const QString& saveName = QString());
+
+    // Context commands: tree nodes and contact-list rows carry their book
+    // tag ("level|kind|index", "" for none) as text under this role of
+    // column 0.
+    static constexpr int TagRole = Qt::UserRole;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -178,6 +193,15 @@ private:
     std::int16_t m_treeMouseButton = 0;
 
     // ---- Tree and contact list loading (frmmain_tree.cpp).
+    // Reloads the list for a node; the expand variant also drops the node's
+    // placeholder child once the rows are read.
+    void loadContactList(QTreeWidgetItem* node);
+    void loadContacts(QTreeWidgetItem* node, bool expanding);
+    void addBookNode(const QString& text, const QString& tag);
+    void readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& book, int level,
+                        const QString& indexPart);
+    void removePlaceholder(QTreeWidgetItem* node);
+    QTreeWidgetItem* addContactRow(const QString& tag, const QStringList& fields);
 
     // ---- Menu and toolbar commands (frmmain_commands.cpp).
     // The Address Books and Preferences commands; from the toolbar each step
@@ -186,6 +210,17 @@ private:
     void preferencesCommand(bool goOnAfterErrors);
 
     // ---- Call commands and tray recent-call menus (frmmain_calls.cpp).
+    // Dials sub-item col of the selected contact row, behind its book's prefix.
+    void dialContactNumber(int col);
+    void manualCall();
+    // Fills the three recent-call sub-menus of the tray menu.
+    void fillRecentCallMenus();
+    void fillRecentCallMenu(const char* menuName, int book);
+    void redialRecentCall(const char* menuName, int book, int index);
+    // Puts number and name into the outgoing-call window and asks it to dial.
+    void dialFromMainWindow(const QString& number, const QString& name);
 
     // ---- Contact and address-book context commands (frmmain_context.cpp).
+    QTreeWidgetItem* selectedContactRow() const;
+    void refreshCurrentNode();
 };

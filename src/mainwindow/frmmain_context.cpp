@@ -1,13 +1,213 @@
+#include "addressbooks/contactedits.h"
+#include "addressbooks/records.h"
+#include "app/errors.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "mainwindow/frmcontact.h"
+#include "mainwindow/frmcontactotherinfo.h"
 #include "mainwindow/frmmain.h"
+#include "platform/prompter.h"
+#include "platform/shell.h"
 
-void frmMain::mnuContactCtxSendEMail_Click() {}
+#include <QTreeWidget>
+#include <optional>
 
-void frmMain::mnuContactCtxEdit_Click() {}
+namespace {
 
-void frmMain::mnuContactCtxRemove_Click() {}
+QString tagOf(const QTreeWidgetItem* item) {
+    return item ? item->data(0, frmMain::TagRole).toString() : QString();
+}
 
-void frmMain::mnuContactCtxOtherInfo_Click() {}
+// The kind letter of a book tag; "" when the tag has no second part.
+QString kindOf(const QString& tag) {
+    return tag.split(u'|').value(1);
+}
 
-void frmMain::mnuCtxAddressBookAddContact_Click() {}
+bool isKind(const QString& kind, char16_t letter) {
+    return kind.size() == 1 && kind[0] == QChar(letter);
+}
 
-void frmMain::mnuCtxAddressBookClear_Click() {}
+// The contact of a list row: the name, then columns 1 to 7 in field order.
+Contact contactOfRow(const QTreeWidgetItem* row) {
+    Contact c;
+    c.name = row->text(0);
+    c.telephone = row->text(1);
+    c.email = row->text(2);
+    c.telephone2 = row->text(3);
+    c.telephone3 = row->text(4);
+    c.email2 = row->text(5);
+    c.freetext = row->text(6);
+    c.contactid = row->text(7);
+    return c;
+}
+
+void readOnlyRefusal(QWidget* parent) {
+    Prompter::msgBox(loadResString(16038), Msg::OKOnly | Msg::Critical, loadResString(16039),
+                     parent);
+}
+
+// Shows the contact dialog modally; the typed contact when it was saved.
+std::optional<Contact> askContact() {
+    frmContact::showModal();
+    frmContact* dialog = frmContact::instance();
+    if (dialog->closeMode() != QLatin1String("OK"))
+        return std::nullopt;
+    return dialog->getValues();
+}
+
+} // namespace
+
+QTreeWidgetItem* frmMain::selectedContactRow() const {
+    const QList<QTreeWidgetItem*> rows = m_list->selectedItems();
+    return rows.isEmpty() ? nullptr : rows.first();
+}
+
+// Lists the chosen node again after a write. The pop-up that a right-button
+// press on the tree would bring back is not wanted here.
+void frmMain::refreshCurrentNode() {
+    if (!m_currentNode)
+        return;
+    m_treeMouseButton = 0;
+    tvAddressBookTree_NodeClick(m_currentNode);
+}
+
+void frmMain::mnuContactCtxSendEMail_Click() {
+    trapErrors([&] {
+        const QTreeWidgetItem* row = selectedContactRow();
+        if (!row)
+            return;
+        const QString address = row->text(2);
+        if (address.isEmpty())
+            return;
+        Shell::open(Shell::mailto(address));
+    });
+}
+
+void frmMain::mnuContactCtxEdit_Click() {
+    trapErrors([&] {
+        const QTreeWidgetItem* row = selectedContactRow();
+        if (!row)
+            return;
+        const QString tag = tagOf(row);
+        const QString kind = kindOf(tag);
+        if (isKind(kind, BookKind::Local)) {
+            const auto book = localBookOfTag(tag);
+            frmContact::instance()->setValues(contactOfRow(row));
+            if (const auto c = askContact()) {
+                updateLocalContact(*book, *c);
+                refreshCurrentNode();
+            }
+        } else if (isKind(kind, BookKind::Database)) {
+            const auto book = dbBookOfTag(tag);
+            if (book->readonly) {
+                readOnlyRefusal(this);
+                return;
+            }
+            frmContact::instance()->setValues(contactOfRow(row));
+            if (const auto c = askContact()) {
+                updateDatabaseContact(*book, *c);
+                refreshCurrentNode();
+            }
+        } else if (isKind(kind, BookKind::Recent)) {
+            readOnlyRefusal(this);
+        }
+    });
+}
+
+void frmMain::mnuContactCtxRemove_Click() {
+    trapErrors([&] {
+        const QTreeWidgetItem* row = selectedContactRow();
+        if (!row)
+            return;
+        const QString tag = tagOf(row);
+        const QString kind = kindOf(tag);
+        if (isKind(kind, BookKind::Database)) {
+            const auto book = dbBookOfTag(tag);
+            if (book->readonly) {
+                readOnlyRefusal(this);
+                return;
+            }
+            const Contact c = contactOfRow(row);
+            if (Prompter::msgBox(loadResString(16040), Msg::YesNo, loadResString(16041), this) !=
+                Msg::Yes)
+                return;
+            deleteDatabaseContact(*book, c);
+            refreshCurrentNode();
+        } else if (isKind(kind, BookKind::Local)) {
+            const auto book = localBookOfTag(tag);
+            const Contact c = contactOfRow(row);
+            if (Prompter::msgBox(QStringLiteral("ok"), Msg::YesNo, QStringLiteral("Tamrivo"),
+                                 this) != Msg::Yes)
+                return;
+            deleteLocalContact(*book, c);
+            refreshCurrentNode();
+        } else if (isKind(kind, BookKind::Recent)) {
+            readOnlyRefusal(this);
+        }
+    });
+}
+
+void frmMain::mnuContactCtxOtherInfo_Click() {
+    trapErrors([&] {
+        const QTreeWidgetItem* row = selectedContactRow();
+        if (!row)
+            return;
+        frmContactOtherInfo* card = frmContactOtherInfo::instance();
+        card->Clear();
+        card->abTag = tagOf(row);
+        card->setBoxes(contactOfRow(row));
+        card->lockValues();
+        card->showWindow();
+    });
+}
+
+void frmMain::mnuCtxAddressBookAddContact_Click() {
+    trapErrors([&] {
+        const QString tag = tagOf(m_currentNode);
+        if (tag.isEmpty())
+            return;
+        const QString kind = kindOf(tag);
+        if (isKind(kind, BookKind::Local)) {
+            const auto book = localBookOfTag(tag);
+            if (const auto c = askContact()) {
+                addLocalContact(*book, *c);
+                refreshCurrentNode();
+            }
+        } else if (isKind(kind, BookKind::Database)) {
+            const auto book = dbBookOfTag(tag);
+            if (book->readonly) {
+                readOnlyRefusal(this);
+            } else if (const auto c = askContact()) {
+                addDatabaseContact(*book, *c);
+                refreshCurrentNode();
+            }
+        } else if (isKind(kind, BookKind::Recent)) {
+            Prompter::msgBox(loadResString(16042), Msg::OKOnly | Msg::Critical,
+                             loadResString(16043), this);
+        }
+        // The list shows the node's contacts afterwards, whatever was done.
+        // The node is looked up again: the tree may have been refilled
+        // while the dialog was open.
+        if (m_currentNode)
+            loadContactList(m_currentNode);
+    });
+}
+
+void frmMain::mnuCtxAddressBookClear_Click() {
+    trapErrors([&] {
+        const QString tag = tagOf(m_currentNode);
+        if (tag.isEmpty())
+            return;
+        const QString kind = kindOf(tag);
+        if (isKind(kind, BookKind::Recent)) {
+            const auto book = recentBookOfTag(tag);
+            if (Prompter::msgBox(loadResString(16046), Msg::YesNo | Msg::Question,
+                                 loadResString(16047), this) == Msg::Yes)
+                book->init();
+        } else if (isKind(kind, BookKind::LDAP) || isKind(kind, BookKind::Local) ||
+                   isKind(kind, BookKind::Database)) {
+            Prompter::msgBox(loadResString(16044), Msg::OKOnly | Msg::Critical,
+                             loadResString(16045), this);
+        }
+    });
+}

@@ -2,50 +2,37 @@
 
 #include <QList>
 #include <QString>
-#include <QStringList>
-#include <optional>
 
 class QWidget;
 
-// The common file dialog: one file chosen for opening or saving. Callers pass
-// filter and title as they come from the string table. Cancel, or any failure
-// of the dialog, answers false and leaves the path unchanged; nothing is
-// reported. Tests script the answers.
+// The file dialog for opening and saving. Filters come in the form
+// "description|pattern|description|pattern..." and the filter index counts
+// from 1. Tests put it in scripted mode and queue the answers.
 class FileChooser {
 public:
-    enum class Kind { Open, Save };
-    enum class Mode { Dialog, Scripted };
+    enum class Mode { Open, Save };
 
-    // What a dialog was asked to show.
-    struct Record {
-        Kind kind = Kind::Open;
-        QString title;
-        // Filter in the string table's form ("Wav files (*.wav)|*.wav").
+    struct Request {
+        Mode mode = Mode::Open;
         QString filter;
-        // The same as the dialog's name filters ("Wav files (*.wav)").
-        QStringList nameFilters;
         int filterIndex = 1;
+        QString title;
     };
 
-    // Shows the dialog: filter holds "description|pattern" pairs joined by
-    // "|" (patterns separated by ";"); the first filter (filter index 1) is
-    // selected. On a choice, path receives the chosen file's full path and
-    // the answer is true. The save dialog does not ask about an existing
-    // file. Never raises.
-    static bool choose(QWidget* parent, Kind kind, const QString& filter, const QString& title,
-                       QString& path);
+    // Shows the dialog. True, with the chosen file's full path in path, when a
+    // file was chosen; false on Cancel or any failure of the dialog (path is
+    // then left as it was). Open asks for an existing file; Save takes any
+    // name and does not ask about a file that already exists.
+    static bool choose(Mode mode, const QString& filter, int filterIndex, const QString& title,
+                       QString& path, QWidget* parent = nullptr);
 
-    // "Wav files (*.wav)|*.wav" as the dialog's name filters; an odd trailing
-    // description stands alone. Empty for an empty filter.
+    // Qt name filters ("Wav files (*.wav)") from the "description|pattern" form.
     static QStringList nameFilters(const QString& filter);
 
-    static void setMode(Mode m);
-    static Mode mode();
-    // Scripted mode: answers are taken in order, a path (a choice) or
-    // std::nullopt (Cancel); when none is left the dialog is cancelled.
-    static void pushAnswer(std::optional<QString> path);
-    static void pushCancel() { pushAnswer(std::nullopt); }
-    static const QList<Record>& records();
-    // Back to no answers and no records (the mode stays).
+    // Scripted mode: each choice takes the next queued answer; an empty text,
+    // or no answer left, is Cancel. Every request is recorded.
+    static void setScripted(bool on);
+    static void pushAnswer(const QString& path);
+    static const QList<Request>& requests();
     static void reset();
 };

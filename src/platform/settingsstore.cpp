@@ -319,7 +319,10 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
                                                    const QString& fileName) {
     QList<Section> sections;
     QHash<QString, QHash<QString, qsizetype>> keysSeen; // per section: key -> position
-    const QString text = QString::fromUtf8(data);
+    QString text = QString::fromUtf8(data);
+    // Editors may put a byte-order mark in front; it is not part of the first line.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
     const QStringList lines = text.split(u'\n');
     for (int n = 0; n < lines.size(); ++n) {
         QString line = lines[n];
@@ -368,7 +371,9 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
             pos = line.indexOf(u'=');
             if (pos < 0)
                 malformed(fileName, lineNo, QStringLiteral("missing ="));
-            key = line.left(pos);
+            // Blanks around a hand-written name are not part of it; names
+            // that really have them are written quoted.
+            key = line.left(pos).trimmed();
         }
         ++pos;
         QString value;

@@ -10,13 +10,15 @@ int gPipe[2] = {-1, -1};
 
 extern "C" void onSignal(int sig) {
     const unsigned char b = static_cast<unsigned char>(sig);
-    // Only async-signal-safe calls here; a full pipe just drops the repeat.
+    // Only async-signal-safe calls here. The socket does not block, so a
+    // full one just drops the repeat instead of stalling the only thread.
     [[maybe_unused]] const ssize_t n = ::write(gPipe[0], &b, 1);
 }
 } // namespace
 
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent) {
-    if (gPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gPipe) != 0)
+    if (gPipe[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gPipe) != 0)
         return;
     m_notifier = new QSocketNotifier(gPipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {

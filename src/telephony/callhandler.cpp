@@ -14,10 +14,12 @@
 #include "telephony/frmtelephonecall.h"
 #include "telephony/frmtelephonering.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
 #include <QTimer>
 #include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -70,6 +72,14 @@ QString nowText() {
            loc.toString(now.time(), timeFormat);
 }
 
+// Reports an error once the current event has been handled: a box shown in
+// the middle of it would run later events of the call before this one ends.
+void reportAfterEvent(std::exception_ptr error) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [error] { trapErrors([&] { std::rethrow_exception(error); }); }, Qt::QueuedConnection);
+}
+
 // The caller's name from the books, or "Not Found". An empty number is not
 // looked up; a lookup that fails is reported and counts as no match, so a
 // broken address book never hides a call.
@@ -86,8 +96,12 @@ QString lookupName(const QString& number, bool wantMatch, std::optional<QString>
         t = QString();
     }
     QString name;
-    if (!trapErrors([&] { name = lookupCallerID(number, n, t); }))
+    try {
+        name = lookupCallerID(number, n, t);
+    } catch (...) {
+        reportAfterEvent(std::current_exception());
         return notFound();
+    }
     if (wantMatch && n) {
         foundNumber = n;
         foundTag = t ? t : std::optional<QString>(QString());

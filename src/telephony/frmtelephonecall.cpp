@@ -143,6 +143,9 @@ QString frmTelephoneCall::number() const {
 
 void frmTelephoneCall::showStatus(std::int16_t status) {
     trapErrors([&] {
+        // A new call in the window cancels the closing left by the last one.
+        if (status == CallStatus::Calling)
+            CloseTimer->stop();
         switch (status) {
         case CallStatus::Ringing:
             lblStatus->setText(loadResString(16018));
@@ -215,10 +218,12 @@ void frmTelephoneCall::cmdHangUp_Click() {
                              callwindows::appTitle(), this);
             return;
         }
+        const auto asked = gCall;
         const int answer = Prompter::msgBox(QStringLiteral("Disconnect the current call?"),
                                             Msg::YesNo, callwindows::appTitle(), this);
-        // The call may have ended while the question was open.
-        if (answer == Msg::Yes && gCall)
+        // The call may have ended while the question was open, and another
+        // one may have come in: only the call asked about is ended.
+        if (answer == Msg::Yes && gCall && gCall == asked)
             gCall->Disconnect(DC_NORMAL);
     });
 }

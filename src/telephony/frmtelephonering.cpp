@@ -105,6 +105,9 @@ void frmTelephoneRing::Form_Load() {
 
 void frmTelephoneRing::showStatus(std::int16_t status) {
     trapErrors([&] {
+        // A new call in the window cancels the closing left by the last one.
+        if (status == CallStatus::Ringing)
+            CloseTimer->stop();
         switch (status) {
         case CallStatus::Ringing:
             lblStatus->setText(loadResString(16018));

@@ -549,16 +549,13 @@ private slots:
         p.defaultSound = QStringLiteral("/old/ring.wav");
         frmPreferences* d = load(p);
         const QString chosen = env->file(QStringLiteral("new ring.wav"));
-        if (choose)
-            FileChooser::pushAnswer(chosen);
-        else
-            FileChooser::pushCancel();
+        FileChooser::pushAnswer(choose ? chosen : QString()); // empty: Cancel
         button(d, "cmdChoseDefaultSound")->click();
         QCOMPARE(edit(d, "txtDefaultSound")->text(),
                  choose ? chosen : QStringLiteral("/old/ring.wav"));
-        QCOMPARE(FileChooser::records().size(), 1);
-        const auto& r = FileChooser::records().first();
-        QCOMPARE(r.kind, FileChooser::Kind::Open);
+        QCOMPARE(FileChooser::requests().size(), 1);
+        const auto& r = FileChooser::requests().first();
+        QCOMPARE(r.mode, FileChooser::Mode::Open);
         QCOMPARE(r.filterIndex, 1);
         QCOMPARE(r.title, italian ? QStringLiteral("File wav") : QStringLiteral("Wav files"));
         QCOMPARE(r.filter, italian ? QStringLiteral("File wav (*.wav)|*.wav")

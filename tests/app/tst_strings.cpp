@@ -28,8 +28,8 @@ const int kIds[] = {
     16010, 16011, 16013, 16014, 16015, 16016, 16017, 16018, 16019, 16020, 16021, 16022, 16023,
     16024, 16025, 16026, 16027, 16028, 16029, 16030, 16031, 16032, 16033, 16034, 16035, 16036,
     16037, 16038, 16039, 16040, 16041, 16042, 16043, 16044, 16045, 16046, 16047, 16049, 16054,
-    16055, 16056, 16057, 16058, 16059, 16060, 17001, 17002, 17003, 17004, 17005, 17006, 20001,
-    20002, 20003, 20004, 20005, 20006, 20007, 20008, 20009, 20010};
+    16055, 16056, 16057, 16058, 16059, 16060, 16201, 16202, 17001, 17002, 17003, 17004, 17005,
+    17006, 20001, 20002, 20003, 20004, 20005, 20006, 20007, 20008, 20009, 20010};
 
 bool isTip(int id) {
     return id >= 20001 && id <= 20010;
@@ -48,9 +48,9 @@ private slots:
     void cleanup() { setLanguage(Language::English); }
 
     void everyIdInBothLanguages() {
-        QCOMPARE(int(std::size(kIds)), 191);
-        QCOMPARE(stringCount(Language::English), 191);
-        QCOMPARE(stringCount(Language::Italian), 181);
+        QCOMPARE(int(std::size(kIds)), 193);
+        QCOMPARE(stringCount(Language::English), 193);
+        QCOMPARE(stringCount(Language::Italian), 183);
         for (int id : kIds) {
             QString en, it;
             QVERIFY2(tryLoadResString(id, Language::English, en) && !en.trimmed().isEmpty(),
@@ -77,7 +77,7 @@ private slots:
             QVERIFY2(ok && !seen.contains(id), qPrintable(line));
             seen.insert(id);
         }
-        QCOMPARE(seen.size(), 191);
+        QCOMPARE(seen.size(), 193);
     }
 
     void sampleRows_data() {

@@ -27,9 +27,9 @@ TestEnv::TestEnv() {
     resetGlobals();
     Prompter::setMode(Prompter::Mode::Scripted);
     Prompter::reset();
-    FileChooser::setMode(FileChooser::Mode::Scripted);
+    FileChooser::setScripted(true);
     FileChooser::reset();
-    // Nothing is handed to the desktop from a test.
+    // No test opens the mail program or a browser.
     Shell::setRecording(true);
     Shell::clearOpened();
 }

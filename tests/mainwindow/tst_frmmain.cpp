@@ -358,7 +358,7 @@ private slots:
         QCOMPARE(gCallDirection, CallDirection::Incoming);
         QCOMPARE(
             w->findChild<QTreeWidget*>(QStringLiteral("tvAddressBookTree"))->topLevelItemCount(),
-            0);
+            1);
     }
 
     void trayMouseButtons() {

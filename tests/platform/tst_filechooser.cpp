@@ -44,7 +44,7 @@ private:
 private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup() {
-        FileChooser::setMode(FileChooser::Mode::Scripted);
+        FileChooser::setScripted(true);
         env.reset();
     }
 
@@ -58,7 +58,7 @@ private slots:
             << "Sounds|*.wav;*.WAV|All files (*.*)|*.*"
             << QStringList{"Sounds (*.wav *.WAV)", "All files (*.*)"};
         QTest::newRow("odd trailing description")
-            << "Sounds|*.wav|Other" << QStringList{"Sounds (*.wav)", "Other"};
+            << "Sounds|*.wav|Other" << QStringList{"Sounds (*.wav)"};
         QTest::newRow("empty") << "" << QStringList{};
     }
     void nameFilters() {
@@ -70,43 +70,42 @@ private slots:
     void scriptedAnswers() {
         QString path = QStringLiteral("/before.wav");
         FileChooser::pushAnswer(env->file(QStringLiteral("ring.wav")));
-        QVERIFY(FileChooser::choose(nullptr, FileChooser::Kind::Open,
-                                    QStringLiteral("Wav files (*.wav)|*.wav"),
+        QVERIFY(FileChooser::choose(FileChooser::Mode::Open,
+                                    QStringLiteral("Wav files (*.wav)|*.wav"), 1,
                                     QStringLiteral("Wav files"), path));
         QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
         // Cancel, and no answer left: nothing changes.
-        FileChooser::pushCancel();
-        QVERIFY(!FileChooser::choose(nullptr, FileChooser::Kind::Save, QStringLiteral("L|*.lab"),
+        FileChooser::pushAnswer(QString());
+        QVERIFY(!FileChooser::choose(FileChooser::Mode::Save, QStringLiteral("L|*.lab"), 1,
                                      QStringLiteral("T"), path));
-        QVERIFY(!FileChooser::choose(nullptr, FileChooser::Kind::Open, QStringLiteral("L|*.lab"),
+        QVERIFY(!FileChooser::choose(FileChooser::Mode::Open, QStringLiteral("L|*.lab"), 1,
                                      QStringLiteral("T"), path));
         QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
 
-        const auto& r = FileChooser::records();
+        const auto& r = FileChooser::requests();
         QCOMPARE(r.size(), 3);
-        QCOMPARE(r[0].kind, FileChooser::Kind::Open);
+        QCOMPARE(r[0].mode, FileChooser::Mode::Open);
         QCOMPARE(r[0].title, QStringLiteral("Wav files"));
         QCOMPARE(r[0].filter, QStringLiteral("Wav files (*.wav)|*.wav"));
-        QCOMPARE(r[0].nameFilters, QStringList{QStringLiteral("Wav files (*.wav)")});
         QCOMPARE(r[0].filterIndex, 1);
-        QCOMPARE(r[1].kind, FileChooser::Kind::Save);
+        QCOMPARE(r[1].mode, FileChooser::Mode::Save);
     }
 
     void realDialog_data() {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("accept");
         QTest::addColumn<bool>("exists");
-        QTest::newRow("open, chosen") << int(FileChooser::Kind::Open) << true << true;
-        QTest::newRow("open, cancelled") << int(FileChooser::Kind::Open) << false << true;
-        QTest::newRow("save, new name") << int(FileChooser::Kind::Save) << true << false;
+        QTest::newRow("open, chosen") << int(FileChooser::Mode::Open) << true << true;
+        QTest::newRow("open, cancelled") << int(FileChooser::Mode::Open) << false << true;
+        QTest::newRow("save, new name") << int(FileChooser::Mode::Save) << true << false;
         QTest::newRow("save over an existing file, no question")
-            << int(FileChooser::Kind::Save) << true << true;
+            << int(FileChooser::Mode::Save) << true << true;
     }
     void realDialog() {
-        QFETCH(int, kind);
+        QFETCH(int, mode);
         QFETCH(bool, accept);
         QFETCH(bool, exists);
-        FileChooser::setMode(FileChooser::Mode::Dialog);
+        FileChooser::setScripted(false);
         const QString target = env->file(QStringLiteral("book.lab"));
         if (exists) {
             QFile f(target);
@@ -127,8 +126,8 @@ private slots:
         });
         QString path = QStringLiteral("unchanged");
         const bool chosen =
-            FileChooser::choose(nullptr, static_cast<FileChooser::Kind>(kind),
-                                QStringLiteral("Local Address Book files (*.lab)|*.lab"),
+            FileChooser::choose(static_cast<FileChooser::Mode>(mode),
+                                QStringLiteral("Local Address Book files (*.lab)|*.lab"), 1,
                                 QStringLiteral("Local Address Book files"), path);
         QCOMPARE(seenTitle, QStringLiteral("Local Address Book files"));
         QCOMPARE(seenFilters, QStringList{QStringLiteral("Local Address Book files (*.lab)")});

@@ -121,8 +121,8 @@ private slots:
         TestEnv env;
         QDir().mkpath(QFileInfo(env.settingsPath()).absolutePath());
         writeFile(env.settingsPath(),
-                  "; comment\r\n# another\r\n\r\n[PREFS]\r\nUseTapi=1\r\nempty=\r\n"
-                  "[dbab]\nnumber=2\n[prefs]\nonClose=0\n");
+                  "\xEF\xBB\xBF; comment\r\n# another\r\n\r\n[PREFS]\r\nUseTapi=1\r\nempty=\r\n"
+                  "[dbab]\n number =2\n[prefs]\nonClose=0\n");
         auto& s = SettingsStore::instance();
         s.reload();
         QCOMPARE(s.read(QStringLiteral("prefs"), QStringLiteral("useTAPI"), QString()),

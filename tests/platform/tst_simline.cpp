@@ -106,6 +106,7 @@ private slots:
     void statusReportsWhatTheProgramDid();
     void socketListensWhileAnObjectLives();
     void overlongLineIsRefused();
+    void clientThatNeverReadsIsCutOff();
     void toolSendsOneCommand();
 
 private:
@@ -403,6 +404,23 @@ void TestSimLine::overlongLineIsRefused() {
     QVERIFY(s.waitForConnected(2000));
     QCOMPARE(roundTrip(s, QByteArray(5000, 'x')), QStringLiteral("ERR line too long"));
     QTRY_COMPARE(s.state(), QLocalSocket::UnconnectedState);
+}
+
+void TestSimLine::clientThatNeverReadsIsCutOff() {
+    Client c;
+    QLocalSocket s;
+    s.connectToServer(SimLine::socketPath());
+    QVERIFY(s.waitForConnected(2000));
+    // Far more replies than any buffer should hold, none of them read.
+    QByteArray flood;
+    for (int i = 0; i < 200000; ++i)
+        flood += "status\n";
+    s.write(flood);
+    QTRY_COMPARE_WITH_TIMEOUT(s.state(), QLocalSocket::UnconnectedState, 20000);
+    QLocalSocket next;
+    next.connectToServer(SimLine::socketPath());
+    QVERIFY(next.waitForConnected(2000));
+    QVERIFY(roundTrip(next, "status\n").startsWith(QStringLiteral("OK ")));
 }
 
 void TestSimLine::toolSendsOneCommand() {

@@ -33,6 +33,7 @@ private slots:
     void callerFoundInLocalBook_data();
     void callerFoundInLocalBook();
     void brokenBookDoesNotHideTheCall();
+    void lookupErrorBoxWaitsForTheCall();
     void secondCallIgnored_data();
     void secondCallIgnored();
     void boxDoesNotHoldUpEvents();
@@ -297,6 +298,37 @@ void TestCallStates::brokenBookDoesNotHideTheCall() {
     f->step("hangup");
     QCOMPARE(f->entries(2),
              QStringList{QStringLiteral("Not Found|05559999|005559999|+395559999|||")});
+}
+
+void TestCallStates::lookupErrorBoxWaitsForTheCall() {
+    f = std::make_unique<CallFixture>();
+    auto book = std::make_shared<LocalAddressBook>();
+    book->filename = QStringLiteral("/nonexistent/gone.lab");
+    book->searchForCallerID = true;
+    gLocalBooks = {book};
+    noLocalBooks = false;
+    f->start();
+    SimLine& line = SimLine::instance();
+    QString seenInBox;
+    bool windowShown = false;
+    // The caller hangs up while the error box is up (its own event loop
+    // runs meanwhile): the call is shown first and then ends in order.
+    Prompter::setHook([&](const Prompter::Record&) {
+        seenInBox = f->snapshot();
+        windowShown = frmTelephoneRing::isShown();
+        line.hangup(line.currentCall());
+        pump();
+    });
+    line.offer(QStringLiteral("5551234"));
+    pump();
+    Prompter::setHook({});
+    QCOMPARE(Prompter::records().size(), 1);
+    QCOMPARE(seenInBox, QStringLiteral("0 5551234 'Not Found'  d0 call []"));
+    QVERIFY(windowShown);
+    QCOMPARE(f->snapshot(), QStringLiteral("2  ''  d2 - []"));
+    QCOMPARE(labelText(frmTelephoneRing::instance(), "lblStatus"), QStringLiteral("Disconnected"));
+    QCOMPARE(f->entries(2),
+             QStringList{QStringLiteral("Not Found|05551234|005551234|+395551234|||")});
 }
 
 void TestCallStates::secondCallIgnored_data() {

@@ -34,6 +34,8 @@ private slots:
     void windowsAreLocalised();
     void autoClose_data();
     void autoClose();
+    void newCallCancelsAutoClose_data();
+    void newCallCancelsAutoClose();
     void loadRunsAgainAfterUnload();
     void dialRefusals_data();
     void dialRefusals();
@@ -43,6 +45,7 @@ private slots:
     void hangUp_data();
     void hangUp();
     void failedDisconnectKeepsTheCall();
+    void hangUpSparesACallThatCameWhileAsking();
 
 private:
     std::unique_ptr<CallFixture> f;
@@ -123,6 +126,42 @@ void TestCallWindows::autoClose() {
         QTest::qWait(600);
         QVERIFY(guard && guard->isVisible());
     }
+}
+
+void TestCallWindows::newCallCancelsAutoClose_data() {
+    QTest::addColumn<bool>("incoming");
+    QTest::newRow("incoming") << true;
+    QTest::newRow("outgoing") << false;
+}
+
+void TestCallWindows::newCallCancelsAutoClose() {
+    QFETCH(bool, incoming);
+    f = std::make_unique<CallFixture>();
+    gPreferences->autoCloseOnDisconnect = true;
+    f->start();
+    auto call = [&](const QString& number) -> QWidget* {
+        if (incoming) {
+            f->step(QStringLiteral("offer:") + number);
+            return frmTelephoneRing::loadedInstance();
+        }
+        frmTelephoneCall* c = frmTelephoneCall::instance();
+        c->showWindow();
+        c->setNumber(number);
+        click(c, "cmdDial");
+        pump();
+        return c;
+    };
+    QPointer<QWidget> w = call(QStringLiteral("111"));
+    QVERIFY(w);
+    f->step("hangup");
+    QVERIFY(child<QTimer>(w, "CloseTimer")->isActive());
+    // The next call comes before the window has closed: it stays for it.
+    QCOMPARE(call(QStringLiteral("222")), w.data());
+    QVERIFY(!child<QTimer>(w, "CloseTimer")->isActive());
+    QTest::qWait(1800);
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(child<QLabel>(w, "lblStatus")->text(),
+             incoming ? QStringLiteral("Ringing...") : QStringLiteral("Calling..."));
 }
 
 void TestCallWindows::loadRunsAgainAfterUnload() {
@@ -322,6 +361,31 @@ void TestCallWindows::failedDisconnectKeepsTheCall() {
     f->step("disconnect");
     QVERIFY(!gCall);
     QCOMPARE(SimLine::instance().callState(1), CS_DISCONNECTED);
+}
+
+void TestCallWindows::hangUpSparesACallThatCameWhileAsking() {
+    f = std::make_unique<CallFixture>();
+    f->start();
+    frmTelephoneCall* c = frmTelephoneCall::instance();
+    c->showWindow();
+    c->setNumber(QStringLiteral("0221"));
+    c->DialNumber();
+    pump();
+    f->step("connect");
+    // While the question is open the dialled call ends and a caller rings in.
+    Prompter::pushAnswer(Msg::Yes);
+    Prompter::setHook([](const Prompter::Record&) {
+        SimLine& line = SimLine::instance();
+        line.hangup(line.currentCall());
+        pump();
+        line.offer(QStringLiteral("5551234"));
+        pump();
+    });
+    click(c, "cmdHangUp");
+    pump();
+    Prompter::setHook({});
+    QVERIFY(gCall);
+    QCOMPARE(SimLine::instance().status().section(u' ', 1, 1), QStringLiteral("call=offering"));
 }
 
 QTEST_MAIN(TestCallWindows)

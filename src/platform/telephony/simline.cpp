@@ -12,6 +12,8 @@ namespace {
 
 // Limit for one control line; longer input is refused and the peer dropped.
 constexpr qsizetype MaxCommandLine = 1024;
+// Replies a client leaves unread; past this it is dropped.
+constexpr qint64 MaxPendingReplies = 64 * 1024;
 
 [[noreturn]] void fail(const QString& what) {
     raiseTelephonyError(what);
@@ -577,6 +579,10 @@ void SimLine::onReadyRead(QLocalSocket* s) {
         if (reply.isEmpty())
             reply = QStringLiteral("ERR failed");
         s->write(reply.toUtf8() + '\n');
+        if (s->bytesToWrite() > MaxPendingReplies) {
+            s->abort(); // it sends commands but does not read the replies
+            return;
+        }
     }
     if (s->bytesAvailable() > MaxCommandLine) {
         s->write("ERR line too long\n");

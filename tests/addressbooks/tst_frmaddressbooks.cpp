@@ -1,0 +1,477 @@
+// The address-book manager driven through its controls, with the property
+// dialogs answered from inside their modal loops.
+#include "addressbooks/frmaddressbooks.h"
+#include "addressbooks/frmdatabaseaddressbook.h"
+#include "addressbooks/frmldapaddressbook.h"
+#include "addressbooks/frmlocaladdressbook.h"
+#include "app/globals.h"
+#include "app/settings.h"
+#include "app/strings.h"
+#include "booktestutil.h"
+#include "common/testenv.h"
+#include "dialogdriver.h"
+#include "platform/prompter.h"
+#include "platform/settingsstore.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace dialogtest;
+
+namespace {
+
+void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+void unloadDialogs() {
+    if (auto* d = frmLDAPAddressBook::loadedInstance())
+        d->unload();
+    if (auto* d = frmLocalAddressBook::loadedInstance())
+        d->unload();
+    if (auto* d = frmDatabaseAddressBook::loadedInstance())
+        d->unload();
+    settle();
+}
+
+std::shared_ptr<LocalAddressBook> local(const QString& name, const QString& file = QString()) {
+    auto b = std::make_shared<LocalAddressBook>();
+    b->addressBookName = name;
+    b->filename = file.isNull() ? name + QStringLiteral(".lab") : file;
+    b->ringSoundInterval = 3;
+    b->callPrefix = QStringLiteral("0");
+    return b;
+}
+
+std::shared_ptr<LDAPAddressBook> ldap(const QString& name) {
+    auto b = std::make_shared<LDAPAddressBook>();
+    b->addressBookName = name;
+    b->Server = QStringLiteral("ldap.example");
+    return b;
+}
+
+std::shared_ptr<DatabaseAddressBook> database(const QString& name) {
+    auto b = std::make_shared<DatabaseAddressBook>();
+    b->init();
+    b->addressBookName = name;
+    b->dsn = QStringLiteral("crm");
+    return b;
+}
+
+template <class Book> QStringList names(const QList<std::shared_ptr<Book>>& l) {
+    QStringList out;
+    for (const auto& b : l)
+        out << b->addressBookName;
+    return out;
+}
+
+} // namespace
+
+class TstFrmAddressBooks : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    frmAddressBooks* manager = nullptr;
+
+    frmAddressBooks* open() {
+        manager = new frmAddressBooks;
+        manager->Form_Load();
+        manager->show();
+        return manager;
+    }
+    QTreeWidget* list() { return manager->findChild<QTreeWidget*>("AddressBooksList"); }
+    QStringList rows() {
+        QStringList out;
+        for (int i = 0; i < list()->topLevelItemCount(); ++i)
+            out << list()->topLevelItem(i)->text(0) + "|" + list()->topLevelItem(i)->text(1);
+        return out;
+    }
+    void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
+    void trigger(const char* item) { manager->findChild<QAction*>(item)->trigger(); }
+    bool enabled(const char* button) {
+        return manager->findChild<QPushButton*>(button)->isEnabled();
+    }
+
+private slots:
+    void init() {
+        env = std::make_unique<TestEnv>();
+        setLanguage(Language::English);
+    }
+    void cleanup() {
+        delete manager;
+        manager = nullptr;
+        unloadDialogs();
+        env.reset();
+    }
+
+    void emptyAfterLoadWithTextsFromTheTable() {
+        open();
+        QCOMPARE(manager->windowTitle(), QStringLiteral("Address Books"));
+        QCOMPARE(list()->headerItem()->text(0), QStringLiteral("Address Book Name :"));
+        QCOMPARE(list()->headerItem()->text(1), QStringLiteral("Type"));
+        QCOMPARE(manager->findChild<QPushButton*>("cmdProperties")->text(),
+                 QStringLiteral("&Properties..."));
+        QCOMPARE(manager->findChild<QAction*>("mnuAddAddressBookLDAPServer")->text(),
+                 QStringLiteral("&LDAP Server..."));
+        QCOMPARE(rows(), QStringList());
+        QVERIFY(!enabled("cmdProperties"));
+        QVERIFY(!enabled("cmdDelete"));
+        QVERIFY(enabled("cmdAdd"));
+    }
+
+    // Each row goes in at the top; an empty flag hides a stale element.
+    void listOrderAndEmptyFlags() {
+        gLDAPBooks = {ldap("l0"), ldap("l1")};
+        noLDAPBooks = false;
+        gDBBooks = {database("d0")};
+        noDBBooks = false;
+        gLocalBooks = {local("o0"), local("o1")};
+        noLocalBooks = false;
+        open();
+        QCOMPARE(rows(), (QStringList{"o1|Local", "o0|Local", "d0|Database", "l1|LDAP Server",
+                                      "l0|LDAP Server"}));
+        QVERIFY(!enabled("cmdDelete"));
+        select(2);
+        QVERIFY(enabled("cmdProperties"));
+        QVERIFY(enabled("cmdDelete"));
+        manager->deleteLater();
+        manager = nullptr;
+        settle();
+
+        noDBBooks = true; // gDBBooks still holds d0
+        open();
+        QCOMPARE(rows(), (QStringList{"o1|Local", "o0|Local", "l1|LDAP Server", "l0|LDAP Server"}));
+    }
+
+    void addMenuPopsUpAtTheAddButton() {
+        open();
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdAdd"), Qt::LeftButton);
+        auto* menu = manager->findChild<QMenu*>("mnuAddAddressBook");
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Local..."));
+        menu->hide();
+    }
+
+    // Every kind, every way of ending the dialog: only OK stores the book.
+    void addBook_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("stored");
+        const QList<QPair<QString, QString>> kinds{
+            {"mnuAddAddressBookLDAPServer", "frmLDAPAddressBook"},
+            {"mnuAddAddressBookDatabase", "frmDatabaseAddressBook"},
+            {"mnuAddAddressBookLocal", "frmLocalAddressBook"}};
+        for (const auto& k : kinds) {
+            for (const QString how : {"OK", "Enter", "Cancel", "Escape", "box"}) {
+                const bool ok = how == "OK" || how == "Enter";
+                QTest::addRow("%s %s", qPrintable(k.second), qPrintable(how))
+                    << k.first << k.second << how << ok;
+            }
+        }
+    }
+    void addBook() {
+        QFETCH(QString, item);
+        QFETCH(QString, dialog);
+        QFETCH(QString, how);
+        QFETCH(bool, stored);
+        open();
+        auto ran = whenModal(dialog, [how](QWidget* w) {
+            setText(w, "txtAddressBookName", "New");
+            finish(w, how);
+        });
+        trigger(item.toLatin1().constData());
+        QVERIFY(*ran);
+        const QString type = dialog == "frmLDAPAddressBook"    ? "LDAP Server"
+                             : dialog == "frmLocalAddressBook" ? "Local"
+                                                               : "Database";
+        QCOMPARE(rows(), stored ? QStringList{"New|" + type} : QStringList());
+        QCOMPARE(noLDAPBooks, !(stored && type == "LDAP Server"));
+        QCOMPARE(noDBBooks, !(stored && type == "Database"));
+        QCOMPARE(noLocalBooks, !(stored && type == "Local"));
+        if (stored && type == "Local")
+            QCOMPARE(names(gLocalBooks), QStringList{"New"});
+        if (stored && type == "Database") {
+            QCOMPARE(names(gDBBooks), QStringList{"New"});
+            QCOMPARE(gDBBooks[0]->callPrefix, QStringLiteral("0")); // from init
+        }
+        if (stored && type == "LDAP Server")
+            QCOMPARE(names(gLDAPBooks), QStringList{"New"});
+        // The window box unloads the dialog; the others only hide it.
+        const bool loaded = frmLDAPAddressBook::loadedInstance() ||
+                            frmLocalAddressBook::loadedInstance() ||
+                            frmDatabaseAddressBook::loadedInstance();
+        QCOMPARE(loaded, how != "box");
+    }
+
+    void addWithAnExistingNameReplacesThatBook() {
+        auto a = local("A");
+        gLocalBooks = {a, local("B")};
+        noLocalBooks = false;
+        gLDAPBooks = {ldap("A")};
+        noLDAPBooks = false;
+        open();
+        whenModal("frmLocalAddressBook", [](QWidget* w) {
+            setText(w, "txtAddressBookName", "A");
+            setText(w, "txtFileName", "other.lab");
+            finish(w, "OK");
+        });
+        trigger("mnuAddAddressBookLocal");
+        QCOMPARE(names(gLocalBooks), (QStringList{"A", "B"}));
+        QVERIFY(gLocalBooks[0] != a);
+        QCOMPARE(gLocalBooks[0]->filename, QStringLiteral("other.lab"));
+        QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|LDAP Server"}));
+
+        // The same name in another kind is another book.
+        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
+            setText(w, "txtAddressBookName", "A");
+            finish(w, "OK");
+        });
+        trigger("mnuAddAddressBookDatabase");
+        QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|Database", "A|LDAP Server"}));
+    }
+
+    // Each Local add makes a new record, even after an edit.
+    void localAddAfterEditMakesANewRecord() {
+        auto a = local("A");
+        gLocalBooks = {a};
+        noLocalBooks = false;
+        open();
+        select(0);
+        whenModal("frmLocalAddressBook", [](QWidget* w) {
+            QCOMPARE(text(w, "txtAddressBookName"), QStringLiteral("A"));
+            finish(w, "OK");
+        });
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        whenModal("frmLocalAddressBook", [](QWidget* w) {
+            QCOMPARE(text(w, "txtAddressBookName"), QString());
+            QCOMPARE(text(w, "txtFileName"), QString());
+            setText(w, "txtAddressBookName", "C");
+            finish(w, "OK");
+        });
+        trigger("mnuAddAddressBookLocal");
+        QCOMPARE(names(gLocalBooks), (QStringList{"A", "C"}));
+        QVERIFY(gLocalBooks[0] == a);
+        QCOMPARE(a->filename, QStringLiteral("A.lab"));
+    }
+
+    void deleteRemovesTheFirstBookOfThatKindAndName() {
+        auto first = local("A"), second = local("A", "second.lab"), b = local("B");
+        gLocalBooks = {first, second, b};
+        noLocalBooks = false;
+        gDBBooks = {database("A")};
+        noDBBooks = false;
+        open();
+        QCOMPARE(rows().at(1), QStringLiteral("A|Local"));
+        select(1);
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        QCOMPARE(gLocalBooks, (QList<std::shared_ptr<LocalAddressBook>>{second, b}));
+        QCOMPARE(names(gDBBooks), QStringList{"A"});
+        QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|Database"}));
+        // No row selected after the rebuild: Delete does nothing.
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        QCOMPARE(gLocalBooks.size(), 2);
+        QVERIFY(QFile::exists(env->file("x")) == false);
+    }
+
+    // The last book of a kind only sets the flag; the next add becomes index 0.
+    void lastBookDeletedThenAdded() {
+        auto a = ldap("A");
+        gLDAPBooks = {a};
+        noLDAPBooks = false;
+        open();
+        select(0);
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        QVERIFY(noLDAPBooks);
+        QCOMPARE(rows(), QStringList());
+        whenModal("frmLDAPAddressBook", [](QWidget* w) {
+            setText(w, "txtAddressBookName", "C");
+            finish(w, "OK");
+        });
+        trigger("mnuAddAddressBookLDAPServer");
+        QVERIFY(!noLDAPBooks);
+        QCOMPARE(names(gLDAPBooks), QStringList{"C"});
+    }
+
+    // Edits change the book in its own slot, whatever its new name.
+    void editKeepsTheBookInItsSlot_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("LDAP") << "LDAP";
+        QTest::newRow("Database") << "Database";
+        QTest::newRow("Local") << "Local";
+    }
+    void editKeepsTheBookInItsSlot() {
+        QFETCH(QString, kind);
+        gLDAPBooks = {ldap("X"), ldap("Y")};
+        gDBBooks = {database("X"), database("Y")};
+        gLocalBooks = {local("X"), local("Y")};
+        noLDAPBooks = noDBBooks = noLocalBooks = false;
+        const auto untouchedX = kind == "Local"      ? (void*)gLocalBooks[0].get()
+                                : kind == "Database" ? (void*)gDBBooks[0].get()
+                                                     : (void*)gLDAPBooks[0].get();
+        open();
+        const int row = rows().indexOf("Y|" + (kind == "LDAP" ? QString("LDAP Server") : kind));
+        QVERIFY(row >= 0);
+        select(row);
+        const QString dialog = "frm" + kind + "AddressBook";
+        // Renamed onto the other book's name: both books stay.
+        whenModal(dialog, [](QWidget* w) {
+            QCOMPARE(text(w, "txtAddressBookName"), QStringLiteral("Y"));
+            setText(w, "txtAddressBookName", "X");
+            finish(w, "OK");
+        });
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        if (kind == "LDAP") {
+            QCOMPARE(names(gLDAPBooks), (QStringList{"X", "X"}));
+            QCOMPARE((void*)gLDAPBooks[0].get(), untouchedX);
+            QCOMPARE(gLDAPBooks[1]->Server, QStringLiteral("ldap.example"));
+        } else if (kind == "Database") {
+            QCOMPARE(names(gDBBooks), (QStringList{"X", "X"}));
+            QCOMPARE((void*)gDBBooks[0].get(), untouchedX);
+        } else {
+            QCOMPARE(names(gLocalBooks), (QStringList{"X", "X"}));
+            QCOMPARE((void*)gLocalBooks[0].get(), untouchedX);
+            QCOMPARE(gLocalBooks[1]->filename, QStringLiteral("Y.lab"));
+        }
+
+        // A plain rename: still two books, the renamed one in place.
+        select(rows().indexOf("X|" + (kind == "LDAP" ? QString("LDAP Server") : kind)));
+        int shown = 0;
+        auto rename = [&shown](QWidget* w) {
+            ++shown;
+            setText(w, "txtAddressBookName", shown == 1 ? "Z" : "W");
+            finish(w, "OK");
+        };
+        // Both books named X are offered, in list order.
+        whenModal(dialog, [=, &shown](QWidget* w) {
+            rename(w);
+            whenModal(dialog, rename);
+        });
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        QCOMPARE(shown, 2);
+        const QStringList expected{"Z", "W"};
+        if (kind == "LDAP")
+            QCOMPARE(names(gLDAPBooks), expected);
+        else if (kind == "Database")
+            QCOMPARE(names(gDBBooks), expected);
+        else
+            QCOMPARE(names(gLocalBooks), expected);
+    }
+
+    void editCancelledChangesNothing_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "Cancel";
+        QTest::newRow("Escape") << "Escape";
+        QTest::newRow("window box") << "box";
+    }
+    void editCancelledChangesNothing() {
+        QFETCH(QString, how);
+        auto a = local("A");
+        gLocalBooks = {a};
+        noLocalBooks = false;
+        open();
+        select(0);
+        whenModal("frmLocalAddressBook", [how](QWidget* w) {
+            setText(w, "txtAddressBookName", "Changed");
+            setText(w, "txtFileName", "changed.lab");
+            finish(w, how);
+        });
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        QCOMPARE(gLocalBooks.size(), 1);
+        QVERIFY(gLocalBooks[0] == a);
+        QCOMPARE(a->addressBookName, QStringLiteral("A"));
+        QCOMPARE(a->filename, QStringLiteral("A.lab"));
+        QCOMPARE(rows(), QStringList{"A|Local"});
+    }
+
+    void doubleClickEdits() {
+        auto d = database("D");
+        gDBBooks = {d};
+        noDBBooks = false;
+        open();
+        select(0);
+        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
+            setText(w, "txtTableName", "People");
+            finish(w, "OK");
+        });
+        emit list()->itemDoubleClicked(list()->topLevelItem(0), 0);
+        QCOMPARE(d->tableName, QStringLiteral("People"));
+    }
+
+    // Rows keep working in the other language: the type texts come from the table.
+    void italianTypeTexts() {
+        setLanguage(Language::Italian);
+        gLocalBooks = {local("A")};
+        noLocalBooks = false;
+        open();
+        QCOMPARE(rows(), QStringList{"A|Locale"});
+        select(0);
+        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        QVERIFY(noLocalBooks);
+        setLanguage(Language::English);
+    }
+
+    // Changes are in memory at once; only Close writes them, and a window box doesn't.
+    void settingsWrittenOnlyOnClose() {
+        gPreferences = std::make_shared<Preferences>();
+        SettingsStore& store = SettingsStore::instance();
+        auto ran = whenModal("frmAddressBooks", [](QWidget* m) {
+            whenModal("frmLocalAddressBook", [](QWidget* w) {
+                setText(w, "txtAddressBookName", "Home");
+                setText(w, "txtFileName", "/tmp/home.lab");
+                finish(w, "OK");
+            });
+            m->findChild<QAction*>("mnuAddAddressBookLocal")->trigger();
+            QVERIFY(!SettingsStore::instance().hasSection("lab"));
+            m->close();
+        });
+        frmAddressBooks::showModal(nullptr);
+        QVERIFY(*ran);
+        QVERIFY(!frmAddressBooks::current());
+        QCOMPARE(names(gLocalBooks), QStringList{"Home"});
+        QVERIFY(!store.hasSection("lab"));
+
+        ran = whenModal("frmAddressBooks", [](QWidget* m) {
+            // A second request while open only brings the window forward.
+            QCOMPARE(frmAddressBooks::current(), m);
+            frmAddressBooks::showModal(nullptr);
+            QVERIFY(m->isVisible());
+            click(m, "cmdClose");
+        });
+        frmAddressBooks::showModal(nullptr);
+        QVERIFY(*ran);
+        QCOMPARE(store.read("lab", "number", ""), QStringLiteral("1"));
+        QCOMPARE(store.read("lab", "AddressBookName0", ""), QStringLiteral("Home"));
+        QCOMPARE(store.read("lab", "FileName0", ""), QStringLiteral("/tmp/home.lab"));
+        QCOMPARE(store.read("dbab", "number", ""), QStringLiteral("0"));
+    }
+
+    // A failed save is reported and the window stays open.
+    void failedSaveKeepsTheWindowOpen() {
+        gPreferences = std::make_shared<Preferences>();
+        QFile blocker(env->file("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SettingsStore::instance().setPath(env->file("blocker/Tamrivo.ini"));
+        bool stillOpen = false;
+        auto ran = whenModal("frmAddressBooks", [&stillOpen](QWidget* m) {
+            click(m, "cmdClose");
+            stillOpen = m->isVisible();
+            m->close();
+        });
+        frmAddressBooks::showModal(nullptr);
+        QVERIFY(*ran);
+        QVERIFY(stillOpen);
+        QCOMPARE(Prompter::records().size(), 1);
+        SettingsStore::instance().setPath(env->settingsPath());
+    }
+};
+
+QTEST_MAIN(TstFrmAddressBooks)
+#include "tst_frmaddressbooks.moc"

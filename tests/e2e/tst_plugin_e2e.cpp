@@ -1,0 +1,197 @@
+#include "addressbooks/dbfunctions.h"
+#include "common/testenv.h"
+#include "platform/settingsstore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <functional>
+
+// The whole road with the built program: a call rung on the simulated line,
+// the caller named from a Local book, and a plug-in polling the state.
+class TstPlugInE2E : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    QProcess program;
+    quint16 port = 0;
+    QTcpSocket plugin;
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("XDG_CONFIG_HOME"), env->file(QStringLiteral("config")));
+        e.insert(QStringLiteral("XDG_DATA_HOME"), env->file(QStringLiteral("data")));
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), env->file(QStringLiteral("runtime")));
+        e.insert(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"),
+                 env->file(QStringLiteral("runtime/tamrivo-simline")));
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
+        return e;
+    }
+
+    static bool waitFor(const std::function<bool()>& pred, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!pred()) {
+            if (t.elapsed() > ms)
+                return false;
+            QTest::qWait(50);
+        }
+        return true;
+    }
+
+    // One simulated-line command; its reply line.
+    QString simline(const QStringList& args) {
+        QProcess tool;
+        tool.setProcessEnvironment(environment());
+        tool.start(buildDir() + QStringLiteral("/tamrivo-simline"), args);
+        if (!tool.waitForFinished(10000))
+            return QStringLiteral("(no answer)");
+        return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    }
+
+    // Sends a status request; the reply line without CR LF, or empty.
+    QByteArray poll() {
+        plugin.write("101\r\n");
+        if (!plugin.waitForBytesWritten(3000))
+            return {};
+        while (!plugin.canReadLine()) {
+            if (!plugin.waitForReadyRead(3000))
+                return {};
+        }
+        QByteArray line = plugin.readLine();
+        if (!line.endsWith("\r\n"))
+            return {};
+        line.chop(2);
+        return line;
+    }
+
+    // Polls until the reply is the expected one.
+    bool pollUntil(const QByteArray& expected, QByteArray& last) {
+        return waitFor([&] { return (last = poll()) == expected; }, 10000);
+    }
+
+    QString diagnostics() {
+        return QStringLiteral("program stderr: ") +
+               QString::fromLocal8Bit(program.readAllStandardError());
+    }
+
+    static void makeBook(const QString& path) {
+        createLocalAddressBook(path);
+        executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
+                                              "('Ann O''Neil', '5551234')"));
+    }
+
+private slots:
+    void init() {
+        env = std::make_unique<TestEnv>();
+        QVERIFY2(QFile::exists(buildDir() + QStringLiteral("/tamrivo-simline")),
+                 "build/tamrivo-simline is missing");
+
+        const QString book = env->file(QStringLiteral("data/people.lab"));
+        makeBook(book);
+
+        {
+            QTcpServer probe; // a port free right now
+            QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+            port = probe.serverPort();
+        }
+        SettingsStore& s = SettingsStore::instance();
+        s.replaceSection(QStringLiteral("prefs"), {{"useTAPI", "1"},
+                                                   {"TAPIDevice", "Simulated Line"},
+                                                   {"showTipsAtStartup", "0"},
+                                                   {"useLastDRAddressBooks", "0"}});
+        s.replaceSection(QStringLiteral("lab"), {{"number", "1"},
+                                                 {"AddressBookName0", "People"},
+                                                 {"FileName0", book},
+                                                 {"searchForCallerID0", "T"},
+                                                 {"ringSound0", ""},
+                                                 {"ringSoundInterval0", "3"},
+                                                 {"callPrefix0", ""}});
+        s.replaceSection(QStringLiteral("plugins"), {{"enabled", "1"},
+                                                     {"serverPort", QString::number(port)},
+                                                     {"number", "1"},
+                                                     {"name0", "poller"},
+                                                     {"description0", "e2e"},
+                                                     {"remoteHost0", "127.0.0.1"},
+                                                     {"remotePort0", "0"}});
+
+        program.setProcessEnvironment(environment());
+        program.start(buildDir() + QStringLiteral("/tamrivo"), {});
+        QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
+
+        // The server starts at the end of the main window's load.
+        const bool up = waitFor(
+            [&] {
+                if (program.state() != QProcess::Running)
+                    return false;
+                plugin.abort();
+                plugin.connectToHost(QHostAddress::LocalHost, port);
+                return plugin.waitForConnected(1000) && poll() == "500 DISCONNECTED";
+            },
+            20000);
+        QVERIFY2(up, qPrintable(diagnostics()));
+        QVERIFY2(waitFor([&] { return simline({"status"}).contains("registered=1"); }, 10000),
+                 qPrintable(simline({"status"})));
+    }
+
+    void cleanup() {
+        plugin.abort();
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        env.reset();
+    }
+
+    void pluginFollowsAnIncomingCall() {
+        QByteArray last;
+        QCOMPARE(simline({"offer", "5551234"}).left(2), QStringLiteral("OK"));
+        QVERIFY2(pollUntil("500 RINGING '5551234' 'Ann O''Neil'", last),
+                 qPrintable(last + ' ' + diagnostics()));
+
+        QCOMPARE(simline({"connect"}).left(2), QStringLiteral("OK"));
+        QVERIFY2(pollUntil("500 CONNECTED '5551234' 'Ann O''Neil'", last),
+                 qPrintable(last + ' ' + diagnostics()));
+
+        QCOMPARE(simline({"hangup"}).left(2), QStringLiteral("OK"));
+        QVERIFY2(pollUntil("500 DISCONNECTED", last), qPrintable(last + ' ' + diagnostics()));
+
+        // Goodbye frees the entry for the next connection.
+        plugin.write("100\r\n");
+        QVERIFY(plugin.waitForDisconnected(5000));
+        QCOMPARE(plugin.readAll(), QByteArray("200 OK\r\n"));
+        plugin.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(plugin.waitForConnected(3000));
+        QCOMPARE(poll(), QByteArray("500 DISCONNECTED"));
+    }
+
+    void unknownCallerIsNotFound() {
+        QByteArray last;
+        QCOMPARE(simline({"offer", "999"}).left(2), QStringLiteral("OK"));
+        QVERIFY2(pollUntil("500 RINGING '999' 'Not Found'", last),
+                 qPrintable(last + ' ' + diagnostics()));
+        QCOMPARE(simline({"hangup"}).left(2), QStringLiteral("OK"));
+        QVERIFY2(pollUntil("500 DISCONNECTED", last), qPrintable(last + ' ' + diagnostics()));
+    }
+
+    void strangerIsRefused() {
+        QTcpSocket stranger;
+        stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0);
+        stranger.connectToHost(QHostAddress::LocalHost, port);
+        if (stranger.waitForConnected(3000)) {
+            stranger.write("101\r\n");
+            QVERIFY(stranger.state() == QAbstractSocket::UnconnectedState ||
+                    stranger.waitForDisconnected(5000));
+        }
+        QCOMPARE(stranger.readAll(), QByteArray());
+        QCOMPARE(poll(), QByteArray("500 DISCONNECTED"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPlugInE2E)
+#include "tst_plugin_e2e.moc"
