@@ -265,16 +265,6 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
     }
 
-    void loadWithoutPreferencesShowsDefaults() {
-        gPreferences.reset();
-        frmPreferences* d = frmPreferences::instance(nullptr);
-        QCOMPARE(fields(*d->getValues()), fields([] {
-                     Preferences p;
-                     p.ringTimerInterval = 1;
-                     return p;
-                 }()));
-    }
-
     void everyControlToItsField() {
         frmPreferences* d = load(Preferences());
         d->show();
@@ -581,16 +571,6 @@ private slots:
         frmPreferences* d = load(p);
         button(d, "cmdTestSound")->click();
         QCOMPARE(SoundPlayer::played(), played);
-    }
-
-    void testSoundWithoutRecordingReturnsAtOnce() {
-        SoundPlayer::setRecording(false);
-        Preferences p;
-        p.defaultSound = env->file(QStringLiteral("missing.wav"));
-        frmPreferences* d = load(p);
-        button(d, "cmdTestSound")->click();
-        SoundPlayer::setRecording(true);
-        QVERIFY(Prompter::records().isEmpty());
     }
 
     // ------------------------------------------------------------ lifecycle

@@ -32,7 +32,6 @@
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
-#include <QToolBar>
 #include <QTreeWidget>
 #include <functional>
 #include <memory>
@@ -378,15 +377,6 @@ private slots:
         QVERIFY(form->isVisible());
     }
 
-    void hideButton() {
-        toolButton("hide")->trigger();
-        QVERIFY(form->isHidden());
-        QCOMPARE(form->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"))->text(),
-                 QStringLiteral("&Show"));
-        QVERIFY(gMainForm); // still loaded
-    }
-
-    // The toolbar's buttons do what the menu items do.
     void toolbarMatchesMenu_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("item");
@@ -423,17 +413,6 @@ private slots:
         settle();
         QVERIFY(form->isVisible());
         QVERIFY(!QApplication::activeModalWidget());
-    }
-
-    void toolbarKeysInOrder() {
-        auto* bar = form->findChild<QToolBar*>(QStringLiteral("tbToolBar"));
-        QStringList keys;
-        for (QAction* a : bar->actions())
-            keys << (a->isSeparator() ? QStringLiteral("-") : a->property("Key").toString());
-        QCOMPARE(keys,
-                 (QStringList{"abook", "search", "manualcall", "prefs", "hide", "-", "help"}));
-        QCOMPARE(toolButton("prefs")->text(), QStringLiteral("Preferences"));
-        QCOMPARE(toolButton("prefs")->toolTip(), QStringLiteral("Preferences"));
     }
 };
 
