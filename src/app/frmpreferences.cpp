@@ -159,6 +159,8 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
     cmdChoseDefaultSound =
         tagged(new QPushButton(QStringLiteral("..."), incoming), "cmdChoseDefaultSound");
     cmdChoseDefaultSound->setAutoDefault(false);
+    cmdChoseDefaultSound->setMaximumWidth(
+        cmdChoseDefaultSound->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
     cmdTestSound = tagged(new QPushButton(incoming), "cmdTestSound");
     cmdTestSound->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     cmdTestSound->setAccessibleName(QStringLiteral("Test sound"));
