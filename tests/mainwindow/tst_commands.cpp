@@ -283,6 +283,38 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
     }
 
+    // An earlier OK is not a verdict for a later opening closed otherwise.
+    void preferencesEarlierOkIsNotReused_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close box") << "close";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("Cancel") << "cancel";
+    }
+    void preferencesEarlierOkIsNotReused() {
+        QFETCH(QString, how);
+        whenModal(
+            [&](QWidget* m) { m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
+        menu("mnuToolsPreferences")->trigger();
+        const auto confirmed = gPreferences;
+        QVERIFY(QFile::exists(env->settingsPath()));
+        QVERIFY(QFile::remove(env->settingsPath()));
+
+        whenModal([&](QWidget* m) {
+            m->findChild<QCheckBox*>(QStringLiteral("cbStartMinimized"))->click();
+            if (how == QLatin1String("close"))
+                m->close();
+            else if (how == QLatin1String("escape"))
+                QTest::keyClick(m, Qt::Key_Escape);
+            else
+                m->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        });
+        toolButton("prefs")->trigger();
+        settle();
+        QCOMPARE(gPreferences, confirmed);
+        QVERIFY(!gPreferences->startMinimized);
+        QVERIFY(!QFile::exists(env->settingsPath()));
+    }
+
     void preferencesAfterUntickingTelephony() {
         gPreferences->useTapi = true;
         gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
