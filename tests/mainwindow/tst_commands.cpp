@@ -8,6 +8,7 @@
 #include "app/frmpreferences.h"
 #include "app/frmtipoftheday.h"
 #include "app/globals.h"
+#include "app/settings.h"
 #include "app/strings.h"
 #include "common/testenv.h"
 #include "mainwindow/frmmain.h"
@@ -26,9 +27,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -205,6 +208,51 @@ private slots:
         QTRY_COMPARE(form->statusText(), loadResString(16018));
     }
 
+    // What OK takes from the dialog is what the next start reads back.
+    void preferencesOkRoundTrip() {
+        whenModal([&](QWidget* m) {
+            auto box = [m](const char* n) { return m->findChild<QCheckBox*>(QLatin1String(n)); };
+            auto edit = [m](const char* n) { return m->findChild<QLineEdit*>(QLatin1String(n)); };
+            for (const char* n : {"cbStartMinimized", "cbUseLastDialAB", "cbAutoClose",
+                                  "cbShowRingWindow", "cbPlaySound", "cbShowTooltip"})
+                box(n)->click();
+            m->findChild<QRadioButton*>(QStringLiteral("rbOnCloseAsk"))->click();
+            edit("defaultPrefix1")->setText(QStringLiteral("0"));
+            edit("defaultPrefix2")->setText(QString());
+            edit("defaultPrefix3")->setText(QStringLiteral("+39 06"));
+            edit("txtDefaultSound")->setText(QStringLiteral("/home/u/my ring.wav"));
+            m->findChild<QSlider*>(QStringLiteral("slRingTimerInterval"))->setValue(12);
+            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        menu("mnuToolsPreferences")->trigger();
+        const Preferences confirmed = *gPreferences;
+        QCOMPARE(confirmed.onClose, std::int16_t(2));
+        QCOMPARE(confirmed.ringTimerInterval, std::int16_t(12));
+
+        gPreferences.reset();
+        SettingsStore::instance().reload();
+        loadSettings();
+        QVERIFY(gPreferences);
+        const Preferences& p = *gPreferences;
+        QCOMPARE(p.TAPIDevice, confirmed.TAPIDevice);
+        QCOMPARE(p.useTapi, false);
+        QCOMPARE(p.onClose, std::int16_t(2));
+        QCOMPARE(p.multipleCall, std::int16_t(0));
+        QCOMPARE(p.incomingShowWindow, true);
+        QCOMPARE(p.incomingPlaySound, true);
+        QCOMPARE(p.incomingShowTooltip, true);
+        QCOMPARE(p.defaultSound, QStringLiteral("/home/u/my ring.wav"));
+        QCOMPARE(p.ringTimerInterval, std::int16_t(12));
+        QCOMPARE(p.autoCloseOnDisconnect, true);
+        QCOMPARE(p.useLastDRAddressBooks, true);
+        QCOMPARE(p.clearDRABOnExit, false);
+        QCOMPARE(p.defaultPrefixesForDRAB1, QStringLiteral("0"));
+        QCOMPARE(p.defaultPrefixesForDRAB2, QString());
+        QCOMPARE(p.defaultPrefixesForDRAB3, QStringLiteral("+39 06"));
+        QCOMPARE(p.startMinimized, true);
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
     void preferencesCancelOrCloseChangesNothing_data() {
         QTest::addColumn<bool>("fromToolbar");
         QTest::addColumn<bool>("closeBox");
@@ -233,6 +281,38 @@ private slots:
         QVERIFY(frmPreferences::current()); // loaded again for the verdict after a close
         QVERIFY(!frmPreferences::current()->isVisible());
         QVERIFY(Prompter::records().isEmpty());
+    }
+
+    // An earlier OK is not a verdict for a later opening closed otherwise.
+    void preferencesEarlierOkIsNotReused_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("close box") << "close";
+        QTest::newRow("Escape") << "escape";
+        QTest::newRow("Cancel") << "cancel";
+    }
+    void preferencesEarlierOkIsNotReused() {
+        QFETCH(QString, how);
+        whenModal(
+            [&](QWidget* m) { m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
+        menu("mnuToolsPreferences")->trigger();
+        const auto confirmed = gPreferences;
+        QVERIFY(QFile::exists(env->settingsPath()));
+        QVERIFY(QFile::remove(env->settingsPath()));
+
+        whenModal([&](QWidget* m) {
+            m->findChild<QCheckBox*>(QStringLiteral("cbStartMinimized"))->click();
+            if (how == QLatin1String("close"))
+                m->close();
+            else if (how == QLatin1String("escape"))
+                QTest::keyClick(m, Qt::Key_Escape);
+            else
+                m->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+        });
+        toolButton("prefs")->trigger();
+        settle();
+        QCOMPARE(gPreferences, confirmed);
+        QVERIFY(!gPreferences->startMinimized);
+        QVERIFY(!QFile::exists(env->settingsPath()));
     }
 
     void preferencesAfterUntickingTelephony() {
