@@ -102,11 +102,21 @@ void frmMain::dialFromMainWindow(const QString& number, const QString& name) {
     w->showCalledIDStr(name);
     // While a call is tracked nothing is dialled: its record must keep
     // naming the party actually on the line, which is what gets logged.
-    if (!gCall) {
-        gCallRecord.callName = name;
-        gCallRecord.callNumber = number;
+    if (gCall) {
+        w->DialNumber();
+        return;
     }
+    const QString oldName = gCallRecord.callName;
+    const QString oldNumber = gCallRecord.callNumber;
+    gCallRecord.callName = name;
+    gCallRecord.callNumber = number;
     w->DialNumber();
+    // Refused or failed: no call carries this party, and a number left in the
+    // record would be taken by the next call typed by hand.
+    if (!gCall && gCallRecord.callName == name && gCallRecord.callNumber == number) {
+        gCallRecord.callName = oldName;
+        gCallRecord.callNumber = oldNumber;
+    }
 }
 
 // ---------------------------------------------------------------- manual call

@@ -86,7 +86,6 @@ frmSearch::frmSearch(QWidget* owner) : QDialog(owner) {
     cmdSearch->setDefault(true);
     cmdClose = new QPushButton(QStringLiteral("Close"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setAutoDefault(false);
 
     auto* searchLine = new QHBoxLayout;
     searchLine->addWidget(Label1);

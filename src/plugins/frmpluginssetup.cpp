@@ -57,7 +57,6 @@ QPushButton* button(const char* name, const char* id, const char* text, QWidget*
     auto* b = new QPushButton(QString::fromLatin1(text), parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setProperty("Tag", QString::fromLatin1(id));
-    b->setAutoDefault(false);
     return b;
 }
 

@@ -118,6 +118,8 @@ private slots:
     void callWhileACallIsTracked();
     void callWithoutMonitoredAddress();
     void callOnABookThatIsGone();
+    void callThatNeverStartsLeavesNoParty_data();
+    void callThatNeverStartsLeavesNoParty();
     void manualCall_data();
     void manualCall();
     void manuallyTypedCallIsLoggedOnlyWhenReported();
@@ -291,6 +293,42 @@ void TestCalls::callOnABookThatIsGone() {
     QFile log(errorLogPath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("dontknow 9 "));
+}
+
+void TestCalls::callThatNeverStartsLeavesNoParty_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("no monitored address") << "noaddress";
+    QTest::newRow("connect fails") << "connect";
+}
+
+// A Call item whose dialling places no call must not leave its party in the
+// record: the next call typed by hand would be logged as that contact.
+void TestCalls::callThatNeverStartsLeavesNoParty() {
+    QFETCH(QString, failure);
+    f = std::make_unique<CallFixture>();
+    addBooks();
+    f->start();
+    const auto address = gAddress;
+    if (failure == u"noaddress")
+        gAddress.reset();
+    else
+        SimLine::instance().failOnce(SimLine::Op::Connect);
+    listRows(f->form(), {{"0|O|1", "Anna", "0221", "", ""}});
+    action(f->form(), QStringLiteral("mnuContactCtxCallTel"))->trigger();
+    pump();
+    QVERIFY(!gCall);
+    QCOMPARE(frmTelephoneCall::loadedInstance()->number(), QStringLiteral("00221"));
+    QCOMPARE(record(), QStringLiteral("|"));
+
+    gAddress = address;
+    action(f->form(), QStringLiteral("mnuToolsManualDial"))->trigger();
+    frmTelephoneCall* w = frmTelephoneCall::loadedInstance();
+    w->findChild<QLineEdit*>(QStringLiteral("txtNumber"))->setText(QStringLiteral("0555"));
+    click(w, "cmdDial");
+    pump();
+    QCOMPARE(SimLine::instance().dialled(), QStringLiteral("0555"));
+    f->step("hangup");
+    QCOMPARE(f->entries(0), QStringList{});
 }
 
 // ---------------------------------------------------------------- Manual Call

@@ -82,6 +82,7 @@ private slots:
     void loadShowsTheFixedTexts();
     void closeAndReopenStartsAfresh();
     void emptyTextIsRefused();
+    void enterOnCloseCloses();
     void choicesGiveFieldAndMode_data();
     void choicesGiveFieldAndMode();
     void hitsFromEveryBookFillTheList();
@@ -160,6 +161,20 @@ void TestSearchDialog::emptyTextIsRefused() {
     QCOMPARE(Prompter::records()[0].flags, int(Msg::OKOnly));
     QCOMPARE(trace.opened, QStringList());
     QVERIFY(s->isVisible());
+}
+
+void TestSearchDialog::enterOnCloseCloses() {
+    addLocalBook(*env, "a.lab", {{"Anna", "0221", {}, {}, {}}});
+    frmSearch* s = open();
+    child<QLineEdit>(s, "txtSearchStr")->setText(QStringLiteral("Anna"));
+    // Enter on the focused Close button closes; it does not search.
+    QPointer<frmSearch> old(s);
+    Trace trace;
+    QTest::keyClick(child<QPushButton>(s, "cmdClose"), Qt::Key_Return);
+    settle();
+    QVERIFY(!old && !frmSearch::loadedInstance());
+    QCOMPARE(trace.opened, QStringList());
+    QCOMPARE(listed(form), QStringList());
 }
 
 void TestSearchDialog::choicesGiveFieldAndMode_data() {

@@ -130,6 +130,7 @@ private slots:
     void removeRenumbersTheRows();
     void removeTheOnlyEntryThenAdd();
     void removeWithoutSelection();
+    void enterOnAListButtonPressesIt();
     void windowBoxAndEscapeSaveNothing();
     void showModalRunsUntilClose();
 
@@ -351,6 +352,24 @@ void TestPlugInsSetup::removeTheOnlyEntryThenAdd() {
     click(d, "cmdClientRemove");
     click(d, "cmdClose");
     QCOMPARE(stored(), (QStringList{"enabled=1", "serverPort=5577", "number=0"}));
+}
+
+void TestPlugInsSetup::enterOnAListButtonPressesIt() {
+    configure(true, {"A"});
+    frmPlugInsSetup* d = load();
+    type(d, "txtClientName", QStringLiteral("Crm"));
+    // Enter on the focused Add button adds; it must not close and save
+    // without the entry typed.
+    QTest::keyClick(child<QPushButton>(d, "cmdClientAdd"), Qt::Key_Return);
+    QCOMPARE(memory(), (QStringList{"A|A desc|127.0.0.1|1", "Crm|||0"}));
+    QCOMPARE(boxes(), QStringList{});
+    QCOMPARE(stored(), QStringList{});
+    QCOMPARE(frmPlugInsSetup::loadedInstance(), d);
+    auto* list = child<QTreeWidget>(d, "lvClientPlugIns");
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(child<QPushButton>(d, "cmdClientRemove"), Qt::Key_Return);
+    QCOMPARE(memory(), QStringList{"Crm|||0"});
+    QCOMPARE(frmPlugInsSetup::loadedInstance(), d);
 }
 
 void TestPlugInsSetup::removeWithoutSelection() {
