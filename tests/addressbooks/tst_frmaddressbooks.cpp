@@ -452,6 +452,28 @@ private slots:
         QCOMPARE(store.read("dbab", "number", ""), QStringLiteral("0"));
     }
 
+    // No Cancel button: Escape neither closes the window nor skips the save.
+    void escapeKeepsTheWindowOpen() {
+        gPreferences = std::make_shared<Preferences>();
+        bool stillOpen = false;
+        auto ran = whenModal("frmAddressBooks", [&stillOpen](QWidget* m) {
+            whenModal("frmLocalAddressBook", [](QWidget* w) {
+                setText(w, "txtAddressBookName", "Home");
+                finish(w, "OK");
+            });
+            m->findChild<QAction*>("mnuAddAddressBookLocal")->trigger();
+            QTest::keyClick(m->findChild<QTreeWidget*>("AddressBooksList"), Qt::Key_Escape);
+            QTest::keyClick(m, Qt::Key_Escape);
+            stillOpen = m->isVisible();
+            click(m, "cmdClose");
+        });
+        frmAddressBooks::showModal(nullptr);
+        QVERIFY(*ran);
+        QVERIFY(stillOpen);
+        QCOMPARE(SettingsStore::instance().read("lab", "AddressBookName0", ""),
+                 QStringLiteral("Home"));
+    }
+
     // A failed save is reported and the window stays open.
     void failedSaveKeepsTheWindowOpen() {
         gPreferences = std::make_shared<Preferences>();
