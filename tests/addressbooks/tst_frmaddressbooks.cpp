@@ -402,6 +402,19 @@ private slots:
         });
         emit list()->itemDoubleClicked(list()->topLevelItem(0), 0);
         QCOMPARE(d->tableName, QStringLiteral("People"));
+
+        // A real double click: the rows are rebuilt under the mouse.
+        QVERIFY(QTest::qWaitForWindowExposed(manager));
+        const QPoint at = list()->visualItemRect(list()->topLevelItem(0)).center();
+        auto ran = whenModal("frmDatabaseAddressBook", [](QWidget* w) {
+            setText(w, "txtTableName", "Staff");
+            finish(w, "OK");
+        });
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(*ran);
+        QCOMPARE(d->tableName, QStringLiteral("Staff"));
+        QCOMPARE(rows(), QStringList{"D|Database"});
     }
 
     // Rows keep working in the other language: the type texts come from the table.
