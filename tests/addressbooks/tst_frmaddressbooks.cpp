@@ -153,6 +153,9 @@ private slots:
         QTest::mouseClick(manager->findChild<QPushButton*>("cmdAdd"), Qt::LeftButton);
         auto* menu = manager->findChild<QMenu*>("mnuAddAddressBook");
         QTRY_VERIFY(menu->isVisible());
+        // Its top-left corner at the Add button's top-right corner.
+        auto* add = manager->findChild<QPushButton*>("cmdAdd");
+        QCOMPARE(menu->pos(), add->mapToGlobal(QPoint(add->width(), 0)));
         QCOMPARE(menu->actions().size(), 3);
         QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Local..."));
         menu->hide();
