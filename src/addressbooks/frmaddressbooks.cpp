@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -204,6 +205,16 @@ void frmAddressBooks::Form_Load() {
         fillAddressBooksList();
         updateButtons();
     });
+}
+
+void frmAddressBooks::keyPressEvent(QKeyEvent* event) {
+    // There is no Cancel button: Escape must not close the window without
+    // writing the settings.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmAddressBooks::AddressBooksList_Click() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
@@ -26,6 +27,9 @@ public:
     static frmAddressBooks* current();
 
     void Form_Load();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void AddressBooksList_Click();

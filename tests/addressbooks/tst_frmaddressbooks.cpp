@@ -153,6 +153,9 @@ private slots:
         QTest::mouseClick(manager->findChild<QPushButton*>("cmdAdd"), Qt::LeftButton);
         auto* menu = manager->findChild<QMenu*>("mnuAddAddressBook");
         QTRY_VERIFY(menu->isVisible());
+        // Its top-left corner at the Add button's top-right corner.
+        auto* add = manager->findChild<QPushButton*>("cmdAdd");
+        QCOMPARE(menu->pos(), add->mapToGlobal(QPoint(add->width(), 0)));
         QCOMPARE(menu->actions().size(), 3);
         QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Local..."));
         menu->hide();
@@ -402,6 +405,19 @@ private slots:
         });
         emit list()->itemDoubleClicked(list()->topLevelItem(0), 0);
         QCOMPARE(d->tableName, QStringLiteral("People"));
+
+        // A real double click: the rows are rebuilt under the mouse.
+        QVERIFY(QTest::qWaitForWindowExposed(manager));
+        const QPoint at = list()->visualItemRect(list()->topLevelItem(0)).center();
+        auto ran = whenModal("frmDatabaseAddressBook", [](QWidget* w) {
+            setText(w, "txtTableName", "Staff");
+            finish(w, "OK");
+        });
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(*ran);
+        QCOMPARE(d->tableName, QStringLiteral("Staff"));
+        QCOMPARE(rows(), QStringList{"D|Database"});
     }
 
     // Rows keep working in the other language: the type texts come from the table.
@@ -450,6 +466,28 @@ private slots:
         QCOMPARE(store.read("lab", "AddressBookName0", ""), QStringLiteral("Home"));
         QCOMPARE(store.read("lab", "FileName0", ""), QStringLiteral("/tmp/home.lab"));
         QCOMPARE(store.read("dbab", "number", ""), QStringLiteral("0"));
+    }
+
+    // No Cancel button: Escape neither closes the window nor skips the save.
+    void escapeKeepsTheWindowOpen() {
+        gPreferences = std::make_shared<Preferences>();
+        bool stillOpen = false;
+        auto ran = whenModal("frmAddressBooks", [&stillOpen](QWidget* m) {
+            whenModal("frmLocalAddressBook", [](QWidget* w) {
+                setText(w, "txtAddressBookName", "Home");
+                finish(w, "OK");
+            });
+            m->findChild<QAction*>("mnuAddAddressBookLocal")->trigger();
+            QTest::keyClick(m->findChild<QTreeWidget*>("AddressBooksList"), Qt::Key_Escape);
+            QTest::keyClick(m, Qt::Key_Escape);
+            stillOpen = m->isVisible();
+            click(m, "cmdClose");
+        });
+        frmAddressBooks::showModal(nullptr);
+        QVERIFY(*ran);
+        QVERIFY(stillOpen);
+        QCOMPARE(SettingsStore::instance().read("lab", "AddressBookName0", ""),
+                 QStringLiteral("Home"));
     }
 
     // A failed save is reported and the window stays open.
