@@ -140,8 +140,9 @@ frmPlugInsSetup::frmPlugInsSetup(QWidget* owner) : QDialog(owner) {
     clients->addLayout(entry);
     clients->addLayout(listButtons);
 
+    // No default button: Enter typed in an entry box must not close the
+    // dialog and save without the entry being typed.
     cmdClose = button("cmdClose", "14023", "Close", this);
-    cmdClose->setDefault(true);
     auto* closeLine = new QHBoxLayout;
     closeLine->addStretch(1);
     closeLine->addWidget(cmdClose);

@@ -370,6 +370,13 @@ void TestPlugInsSetup::enterOnAListButtonPressesIt() {
     QTest::keyClick(child<QPushButton>(d, "cmdClientRemove"), Qt::Key_Return);
     QCOMPARE(memory(), QStringList{"Crm|||0"});
     QCOMPARE(frmPlugInsSetup::loadedInstance(), d);
+    // Enter in an entry box neither closes nor saves.
+    type(d, "txtClientName", QStringLiteral("Half typed"));
+    QTest::keyClick(child<QLineEdit>(d, "txtClientName"), Qt::Key_Return);
+    QCOMPARE(frmPlugInsSetup::loadedInstance(), d);
+    QVERIFY(d->isVisible());
+    QCOMPARE(stored(), QStringList{});
+    QCOMPARE(boxes(), QStringList{});
 }
 
 void TestPlugInsSetup::removeWithoutSelection() {
