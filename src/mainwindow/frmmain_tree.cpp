@@ -70,6 +70,9 @@ void frmMain::fillAddressBookTree() {
         // The old nodes go; nothing may keep pointing at them.
         m_currentNode = nullptr;
         m_tree->clear();
+        // The books may have moved to other indexes: a row left in the list
+        // could name another book, and Edit or Remove would write there.
+        m_list->clear();
         auto* root = new QTreeWidgetItem(m_tree, {QStringLiteral("Address Books")});
         root->setIcon(0, addressBookImage(0));
 

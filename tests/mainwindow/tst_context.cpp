@@ -42,6 +42,19 @@ QString box(int text, int title, int flags) {
     return loadResString(text) + u'/' + loadResString(title) + u'/' + QString::number(flags);
 }
 
+// The list's rows as "name|telephone|...|contact id".
+QStringList listRows(QWidget* form) {
+    auto* list = form->findChild<QTreeWidget*>(QStringLiteral("lvContactList"));
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList f;
+        for (int c = 0; c < 8; ++c)
+            f << list->topLevelItem(i)->text(c);
+        out << f.join(u'|');
+    }
+    return out;
+}
+
 QString cell(const Recordset& rs, int i) {
     return rs.isNull(i) ? QStringLiteral("<null>") : rs.text(i);
 }
@@ -101,6 +114,8 @@ private slots:
     void clearRecentBook_data();
     void clearRecentBook();
     void otherInfoFillsOneCard();
+    void listAfterTheCommand_data();
+    void listAfterTheCommand();
 
 private:
     void trigger(const char* action);
@@ -479,6 +494,53 @@ void TestContext::otherInfoFillsOneCard() {
     QCOMPARE(card->abTag, kLocal);
     QCOMPARE(ctxtest::boxTexts(card), ctxtest::fields(d));
     QVERIFY(Prompter::records().isEmpty());
+}
+
+// A write lists the chosen node again; anything else leaves the list alone,
+// except Add contact, which always lists the chosen node.
+void TestContext::listAfterTheCommand_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("rows");
+    const QStringList selected{QStringLiteral("Bob|666||||||2")};
+    const QStringList local{QStringLiteral("Ann|555|ann@example.org|||||1"),
+                            QStringLiteral("Bob|666||||||2")};
+    QTest::newRow("edit saved") << "mnuContactCtxEdit" << kLocal << "save"
+                                << QStringList{local[0], QStringLiteral("Bob|+39||||||2")};
+    QTest::newRow("edit cancelled") << "mnuContactCtxEdit" << kLocal << "cancel" << selected;
+    QTest::newRow("remove yes") << "mnuContactCtxRemove" << kLocal << "yes"
+                                << QStringList{local[0]};
+    QTest::newRow("remove no") << "mnuContactCtxRemove" << kLocal << "no" << selected;
+    QTest::newRow("add saved") << "mnuCtxAddressBookAddContact" << kLocal << "save"
+                               << QStringList{local[0], local[1], QStringLiteral("|+39||||||3")};
+    QTest::newRow("add cancelled") << "mnuCtxAddressBookAddContact" << kLocal << "cancel" << local;
+    QTest::newRow("add refused") << "mnuCtxAddressBookAddContact" << kRecent << ""
+                                 << QStringList{QStringLiteral("Fay|0123||||||"),
+                                                QStringLiteral("Fay|0123||||||")};
+    QTest::newRow("clear yes") << "mnuCtxAddressBookClear" << kRecent << "yes" << selected;
+}
+
+void TestContext::listAfterTheCommand() {
+    QFETCH(QString, command);
+    QFETCH(QString, node);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, rows);
+    chooseNode(node);
+    selectRow(kLocal,
+              contact(QStringLiteral("Bob"), QStringLiteral("666"), {}, QStringLiteral("2")));
+    Prompter::reset();
+    DialogDriver dialog;
+    if (answer == u"save")
+        dialog.push(DialogDriver::save(QStringLiteral("txtTelephone"), QStringLiteral("+39")));
+    else if (answer == u"cancel")
+        dialog.push(DialogDriver::cancel());
+    else if (answer == u"yes")
+        Prompter::pushAnswer(Msg::Yes);
+    else if (answer == u"no")
+        Prompter::pushAnswer(Msg::No);
+    trigger(command.toLatin1().constData());
+    QCOMPARE(listRows(m_form), rows);
 }
 
 QTEST_MAIN(TestContext)

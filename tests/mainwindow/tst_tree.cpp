@@ -11,10 +11,12 @@
 #include "platform/prompter.h"
 #include "platform/trayicon.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <memory>
 #include <optional>
@@ -535,6 +537,39 @@ private slots:
         QCOMPARE(node->childCount(), 0);
         QCOMPARE(w->currentNode(), nullptr);
         QCOMPARE(listOf(w)->topLevelItemCount(), 1);
+    }
+
+    // After the address-book manager the books may sit at other indexes:
+    // no row may stay behind whose tag now names another book.
+    void managerClosedDropsTheRows() {
+        addLocalBook(*env, "a.lab", {{"Ann", "1", {}, {}, {}}});
+        addLocalBook(*env, "b.lab", {{"Bob", "2", {}, {}, {}}});
+        auto c = addLocalBook(*env, "c.lab", {{"Cid", "3", {}, {}, {}}});
+        w = loadWindow();
+        click(w, bookNode(w, 1));
+        QCOMPARE(rowsOf(listOf(w)),
+                 (QStringList{row({"Bob", "2", "", "", "", "", "", "1"}, "0|O|1")}));
+        listOf(w)->topLevelItem(0)->setSelected(true);
+        // The manager removes the first book and is closed: c.lab is now at 1.
+        QTimer closer;
+        closer.setInterval(10);
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* m = QApplication::activeModalWidget()) {
+                if (gLocalBooks.size() == 3)
+                    gLocalBooks.removeFirst();
+                m->close();
+            }
+        });
+        closer.start();
+        w->findChild<QAction*>(QStringLiteral("mnuToolsAddressBooks"))->trigger();
+        QCOMPARE(gLocalBooks.size(), 2);
+        QCOMPARE(listOf(w)->topLevelItemCount(), 0);
+        // So Remove has no row to act on, and c.lab keeps its contact.
+        Prompter::pushAnswer(Msg::Yes);
+        w->findChild<QAction*>(QStringLiteral("mnuContactCtxRemove"))->trigger();
+        Recordset rs = queryLocalBook(c->filename, QStringLiteral("SELECT NAME FROM TAMRIVO"));
+        QVERIFY(!rs.isEOF());
+        QCOMPARE(rs.text(0), QStringLiteral("Cid"));
     }
 
     // A node whose book has gone from the list fails quietly and stays as
