@@ -2,7 +2,6 @@
 #include "common/testenv.h"
 #include "platform/settingsstore.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -70,20 +69,17 @@ class TstPlugInE2E : public QObject {
         return line;
     }
 
-    // Polls until the reply is the expected one.
-    bool pollUntil(const QByteArray& expected, QByteArray& last) {
-        return waitFor([&] { return (last = poll()) == expected; }, 10000);
-    }
-
-    QString diagnostics() {
-        return QStringLiteral("program stderr: ") +
+    // One simulated-line command, then polls until the reply is the
+    // expected one; on failure, what was seen.
+    QString step(const QStringList& args, const QByteArray& expected) {
+        const QString answer = simline(args);
+        if (!answer.startsWith(QLatin1String("OK")))
+            return args.join(u' ') + QStringLiteral(": ") + answer;
+        QByteArray last;
+        if (waitFor([&] { return (last = poll()) == expected; }, 10000))
+            return {};
+        return QString::fromLatin1(last) + QStringLiteral(" / program stderr: ") +
                QString::fromLocal8Bit(program.readAllStandardError());
-    }
-
-    static void makeBook(const QString& path) {
-        createLocalAddressBook(path);
-        executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
-                                              "('Ann O''Neil', '5551234')"));
     }
 
 private slots:
@@ -93,7 +89,9 @@ private slots:
                  "build/tamrivo-simline is missing");
 
         const QString book = env->file(QStringLiteral("data/people.lab"));
-        makeBook(book);
+        createLocalAddressBook(book);
+        executeLocalBook(book, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
+                                              "('Ann O''Neil', '5551234')"));
 
         {
             QTcpServer probe; // a port free right now
@@ -134,7 +132,7 @@ private slots:
                 return plugin.waitForConnected(1000) && poll() == "500 DISCONNECTED";
             },
             20000);
-        QVERIFY2(up, qPrintable(diagnostics()));
+        QVERIFY2(up, program.readAllStandardError().constData());
         QVERIFY2(waitFor([&] { return simline({"status"}).contains("registered=1"); }, 10000),
                  qPrintable(simline({"status"})));
     }
@@ -148,18 +146,12 @@ private slots:
         env.reset();
     }
 
-    void pluginFollowsAnIncomingCall() {
-        QByteArray last;
-        QCOMPARE(simline({"offer", "5551234"}).left(2), QStringLiteral("OK"));
-        QVERIFY2(pollUntil("500 RINGING '5551234' 'Ann O''Neil'", last),
-                 qPrintable(last + ' ' + diagnostics()));
-
-        QCOMPARE(simline({"connect"}).left(2), QStringLiteral("OK"));
-        QVERIFY2(pollUntil("500 CONNECTED '5551234' 'Ann O''Neil'", last),
-                 qPrintable(last + ' ' + diagnostics()));
-
-        QCOMPARE(simline({"hangup"}).left(2), QStringLiteral("OK"));
-        QVERIFY2(pollUntil("500 DISCONNECTED", last), qPrintable(last + ' ' + diagnostics()));
+    void pluginFollowsCalls() {
+        QCOMPARE(step({"offer", "5551234"}, "500 RINGING '5551234' 'Ann O''Neil'"), QString());
+        QCOMPARE(step({"connect"}, "500 CONNECTED '5551234' 'Ann O''Neil'"), QString());
+        QCOMPARE(step({"hangup"}, "500 DISCONNECTED"), QString());
+        QCOMPARE(step({"offer", "999"}, "500 RINGING '999' 'Not Found'"), QString());
+        QCOMPARE(step({"hangup"}, "500 DISCONNECTED"), QString());
 
         // Goodbye frees the entry for the next connection.
         plugin.write("100\r\n");
@@ -167,28 +159,6 @@ private slots:
         QCOMPARE(plugin.readAll(), QByteArray("200 OK\r\n"));
         plugin.connectToHost(QHostAddress::LocalHost, port);
         QVERIFY(plugin.waitForConnected(3000));
-        QCOMPARE(poll(), QByteArray("500 DISCONNECTED"));
-    }
-
-    void unknownCallerIsNotFound() {
-        QByteArray last;
-        QCOMPARE(simline({"offer", "999"}).left(2), QStringLiteral("OK"));
-        QVERIFY2(pollUntil("500 RINGING '999' 'Not Found'", last),
-                 qPrintable(last + ' ' + diagnostics()));
-        QCOMPARE(simline({"hangup"}).left(2), QStringLiteral("OK"));
-        QVERIFY2(pollUntil("500 DISCONNECTED", last), qPrintable(last + ' ' + diagnostics()));
-    }
-
-    void strangerIsRefused() {
-        QTcpSocket stranger;
-        stranger.bind(QHostAddress(QStringLiteral("127.0.0.2")), 0);
-        stranger.connectToHost(QHostAddress::LocalHost, port);
-        if (stranger.waitForConnected(3000)) {
-            stranger.write("101\r\n");
-            QVERIFY(stranger.state() == QAbstractSocket::UnconnectedState ||
-                    stranger.waitForDisconnected(5000));
-        }
-        QCOMPARE(stranger.readAll(), QByteArray());
         QCOMPARE(poll(), QByteArray("500 DISCONNECTED"));
     }
 };
