@@ -87,26 +87,20 @@ private slots:
         QFETCH(QByteArray, reply);
         QFETCH(bool, quit);
 
-        PlugInSession whole(fixedStatus);
-        const PlugInSession::Result w = whole.handlePlugInCommands(input);
-        QCOMPARE(w.reply, reply);
-        QCOMPARE(w.quit, quit);
-        if (quit)
-            QCOMPARE(whole.bufferedBytes(), 0);
-
-        QList<QByteArray> bytes;
+        QList<QList<QByteArray>> ways{{input}, {}};
         for (char c : input)
-            bytes << QByteArray(1, c);
-        PlugInSession single(fixedStatus);
-        const PlugInSession::Result b = feed(single, bytes);
-        QCOMPARE(b.reply, reply);
-        QCOMPARE(b.quit, quit);
-
-        for (qsizetype cut = 1; cut < input.size(); ++cut) {
-            PlugInSession split(fixedStatus);
-            const PlugInSession::Result r = feed(split, {input.left(cut), input.mid(cut)});
-            QVERIFY2(r.reply == reply, qPrintable(QStringLiteral("cut at %1").arg(cut)));
-            QCOMPARE(r.quit, quit);
+            ways[1] << QByteArray(1, c);
+        for (qsizetype cut = 1; cut < input.size(); ++cut)
+            ways << QList<QByteArray>{input.left(cut), input.mid(cut)};
+        for (const QList<QByteArray>& pieces : ways) {
+            PlugInSession s(fixedStatus);
+            const PlugInSession::Result r = feed(s, pieces);
+            const QString at = QStringLiteral("pieces: %1, first %2 bytes")
+                                   .arg(pieces.size())
+                                   .arg(pieces.value(0).size());
+            QVERIFY2(r.reply == reply && r.quit == quit, qPrintable(at));
+            if (quit)
+                QCOMPARE(s.bufferedBytes(), 0);
         }
     }
 
