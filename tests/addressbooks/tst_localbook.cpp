@@ -13,15 +13,6 @@ using namespace booktest;
 
 namespace {
 
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 QStringList folderEntries(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
@@ -97,7 +88,7 @@ private slots:
         // Exactly the size fits, counted in characters, not bytes.
         const QString fits(size, QChar(0x00e8));
         executeLocalBook(path, insert.arg(fits));
-        QCOMPARE(errorOf([&] { executeLocalBook(path, insert.arg(QString(size + 1, u'x'))); }),
+        QCOMPARE(errNum([&] { executeLocalBook(path, insert.arg(QString(size + 1, u'x'))); }),
                  ErrNum::DataAccess);
         Recordset rs = queryLocalBook(path, "SELECT " + column + " FROM TAMRIVO");
         QCOMPARE(rs.RecordCount(), 1);
@@ -107,19 +98,18 @@ private slots:
     void nameIsRequiredOtherColumnsMayBeNull() {
         TestEnv env;
         const QString path = newBook(env);
-        QCOMPARE(errorOf([&] {
-                     executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')");
-                 }),
-                 ErrNum::DataAccess);
+        QCOMPARE(
+            errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')"); }),
+            ErrNum::DataAccess);
         executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann',NULL,'')");
         Recordset rs = queryLocalBook(path, "SELECT NAME,TELEPHONE,EMAIL FROM TAMRIVO");
         QVERIFY(rs.isNull("telephone"));
         QVERIFY(!rs.isNull("EMAIL"));
         QCOMPARE(rs.text("EMAIL"), QString(""));
         QCOMPARE(rs.text("TELEPHONE"), QString(""));
-        QCOMPARE(errorOf([&] { rs.value("NOSUCH"); }), ErrNum::ItemNotFound);
+        QCOMPARE(errNum([&] { rs.value("NOSUCH"); }), ErrNum::ItemNotFound);
         rs.MoveNext();
-        QCOMPARE(errorOf([&] { rs.value(0); }), ErrNum::NoCurrentRecord);
+        QCOMPARE(errNum([&] { rs.value(0); }), ErrNum::NoCurrentRecord);
     }
 
     // Never overwrites, creates nothing on a bad path, removes its file when
@@ -131,12 +121,12 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("keep me");
         f.close();
-        QCOMPARE(errorOf([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
+        QCOMPARE(errNum([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("keep me"));
 
-        QCOMPARE(errorOf([&] { createLocalAddressBook(QString()); }), ErrNum::DataSourceOpen);
-        QVERIFY(errorOf([&] { createLocalAddressBook(env.file("no/such/folder/x.lab")); }) > 1000);
+        QCOMPARE(errNum([&] { createLocalAddressBook(QString()); }), ErrNum::DataSourceOpen);
+        QVERIFY(errNum([&] { createLocalAddressBook(env.file("no/such/folder/x.lab")); }) > 1000);
         QVERIFY(!QFile::exists(env.file("no")));
 
         const QString dir = env.file("made");
@@ -145,7 +135,7 @@ private slots:
             if (what == "exec" && text.startsWith("CREATE TABLE"))
                 raiseError(ErrNum::DataAccess, "disk full");
         });
-        const long err = errorOf([&] { createLocalAddressBook(dir + "/book.lab"); });
+        const long err = errNum([&] { createLocalAddressBook(dir + "/book.lab"); });
         DbSession::setObserver({});
         QCOMPARE(err, ErrNum::DataAccess);
         QCOMPARE(folderEntries(dir), QStringList());
@@ -174,14 +164,13 @@ private slots:
             QDir().mkpath(path);
         }
         const QStringList before = folderEntries(env.path());
-        QCOMPARE(errorOf([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
+        QCOMPARE(errNum([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
                  ErrNum::DataSourceOpen);
-        QCOMPARE(
-            errorOf([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
-            ErrNum::DataSourceOpen);
+        QCOMPARE(errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
+                 ErrNum::DataSourceOpen);
         LocalAddressBook b;
         b.filename = path;
-        QCOMPARE(errorOf([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }),
+        QCOMPARE(errNum([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }),
                  ErrNum::DataSourceOpen);
         // Nothing was created beside or in place of the file.
         QCOMPARE(folderEntries(env.path()), before);

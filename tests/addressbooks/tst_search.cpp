@@ -29,15 +29,6 @@ QStringList rowsOf(DBSearchResult r) {
     return out;
 }
 
-long errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 } // namespace
 
 class TstSearch : public QObject {
@@ -213,8 +204,8 @@ private slots:
         }
         const long expected =
             broken == "local" || broken == "dsn" ? ErrNum::DataSourceOpen : ErrNum::DataAccess;
-        QCOMPARE(errorOf([] { lookupCallerID("555"); }), expected);
-        QCOMPARE(errorOf([] { searchAddressBooks("555", 1, 0); }), expected);
+        QCOMPARE(errNum([] { lookupCallerID("555"); }), expected);
+        QCOMPARE(errNum([] { searchAddressBooks("555", 1, 0); }), expected);
     }
 
     void searchGoesBookByBookWithTags() {
