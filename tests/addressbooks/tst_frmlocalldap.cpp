@@ -34,12 +34,10 @@ std::shared_ptr<LocalAddressBook> sample() {
 }
 
 QStringList fieldsOf(const LocalAddressBook& b) {
-    return {b.addressBookName,
-            b.filename,
-            QString::number(b.searchForCallerID),
-            b.ringSound,
-            QString::number(b.ringSoundInterval),
-            b.callPrefix};
+    QStringList out;
+    out << b.addressBookName << b.filename << QString::number(b.searchForCallerID) << b.ringSound
+        << QString::number(b.ringSoundInterval) << b.callPrefix;
+    return out;
 }
 
 bool shown(QWidget* dialog, const QString& frame) {
