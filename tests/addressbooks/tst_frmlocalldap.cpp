@@ -301,15 +301,6 @@ private slots:
         click(local(), "cmdTestSound"); // silence, no error
         QVERIFY(Prompter::records().isEmpty());
     }
-
-    void nameFilters() {
-        QCOMPARE(FileChooser::nameFilters("Wav files (*.wav)|*.wav"),
-                 QStringList{"Wav files (*.wav)"});
-        QCOMPARE(FileChooser::nameFilters("Books|*.lab|All|*.*"),
-                 (QStringList{"Books (*.lab)", "All (*.*)"}));
-        QCOMPARE(FileChooser::nameFilters("Pictures|*.bmp;*.png"),
-                 QStringList{"Pictures (*.bmp *.png)"});
-    }
 };
 
 QTEST_MAIN(TstFrmLocalLdap)
