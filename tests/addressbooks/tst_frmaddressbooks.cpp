@@ -107,6 +107,17 @@ class TstFrmAddressBooks : public QObject {
             out << list()->topLevelItem(i)->text(0) + "|" + list()->topLevelItem(i)->text(1);
         return out;
     }
+    // Adds a book of kind ("LDAP", "Database", "Local") through the Add menu.
+    void add(const QString& kind, const QString& name, const QString& file = QString()) {
+        whenModal("frm" + kind + "AddressBook", [=](QWidget* w) {
+            setText(w, "txtAddressBookName", name);
+            if (!file.isNull())
+                setText(w, "txtFileName", file);
+            finish(w, "OK");
+        });
+        trigger(kind == "LDAP" ? "mnuAddAddressBookLDAPServer"
+                               : qPrintable("mnuAddAddressBook" + kind));
+    }
     void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
     void trigger(const char* item) { manager->findChild<QAction*>(item)->trigger(); }
     bool enabled(const char* button) {
@@ -208,23 +219,14 @@ private slots:
         use({a, local("B")});
         use({ldap("A")});
         open();
-        whenModal("frmLocalAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "A");
-            setText(w, "txtFileName", "other.lab");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookLocal");
+        add("Local", "A", "other.lab");
         QCOMPARE(names(gLocalBooks), (QStringList{"A", "B"}));
         QVERIFY(gLocalBooks[0] != a);
         QCOMPARE(gLocalBooks[0]->filename, QStringLiteral("other.lab"));
         QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|LDAP Server"}));
 
         // The same name in another kind is another book.
-        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "A");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookDatabase");
+        add("Database", "A");
         QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|Database", "A|LDAP Server"}));
     }
 
@@ -270,11 +272,7 @@ private slots:
         select(2);
         click(manager, "cmdDelete");
         QVERIFY(noDBBooks);
-        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "C");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookDatabase");
+        add("Database", "C");
         QVERIFY(!noDBBooks);
         QCOMPARE(names(gDBBooks), QStringList{"C"});
     }
