@@ -201,15 +201,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("chosen") << "cmdChooseFile"
-                                << "/books/work.lab"
+        QTest::newRow("chosen") << "cmdChooseFile" << QString("/books/work.lab")
                                 << "/books/work.lab";
-        QTest::newRow("cancel") << "cmdChooseFile"
-                                << ""
-                                << "before.lab";
-        QTest::newRow("new, cancel") << "cmdNew"
-                                     << ""
-                                     << "before.lab";
+        QTest::newRow("cancel") << "cmdChooseFile" << QString("") << "before.lab";
+        QTest::newRow("new, cancel") << "cmdNew" << QString("") << "before.lab";
     }
     void chooseFile() {
         QFETCH(QString, button);

@@ -48,12 +48,9 @@ private slots:
     void tiesKeepTheEarlier_data() {
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QString>("found");
-        QTest::newRow("database before local") << "DL"
-                                               << "D0 99123456 0|D|0";
-        QTest::newRow("lower database index") << "DD"
-                                              << "D0 99123456 0|D|0";
-        QTest::newRow("lower local index") << "LL"
-                                           << "L0 99123456 0|O|0";
+        QTest::newRow("database before local") << "DL" << QString("D0 99123456 0|D|0");
+        QTest::newRow("lower database index") << "DD" << QString("D0 99123456 0|D|0");
+        QTest::newRow("lower local index") << "LL" << QString("L0 99123456 0|O|0");
     }
     void tiesKeepTheEarlier() {
         QFETCH(QString, layout);
