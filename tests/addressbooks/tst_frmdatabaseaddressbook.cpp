@@ -265,7 +265,9 @@ private slots:
                     list->setCurrentRow(row);
                     click(w, b);
                 }
-                w->findChild<QCheckBox*>("cbReadOnly")->setChecked(false);
+                auto* readOnly = w->findChild<QCheckBox*>("cbReadOnly");
+                QVERIFY(readOnly->isChecked()); // a new book starts read-only
+                readOnly->setChecked(false);
                 finish(w, "OK");
             });
             m->findChild<QAction*>("mnuAddAddressBookDatabase")->trigger();
