@@ -4,6 +4,7 @@
 // sources configured in the test's own odbc.ini.
 
 #include "addressbooks/dbfunctions.h"
+#include "app/errors.h"
 #include "app/globals.h"
 #include "common/testenv.h"
 #include "platform/dbsession.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace booktest {
@@ -104,6 +106,19 @@ inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, 
     gDBBooks.append(book);
     noDBBooks = false;
     return book;
+}
+
+// The error f raised (number 0 when none).
+inline AppError caught(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e;
+    }
+    return AppError(0, QString());
+}
+inline long errNum(const std::function<void()>& f) {
+    return caught(f).number();
 }
 
 // Records what the data layer opens and sends while it lives.

@@ -38,6 +38,12 @@ inline std::shared_ptr<bool> whenModal(const QString& name, std::function<void(Q
     return ran;
 }
 
+// Lets unloaded windows go.
+inline void settle() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
 template <class T> T* child(QWidget* w, const QString& name) {
     T* c = w->findChild<T*>(name);
     if (!c)

@@ -24,11 +24,6 @@ using namespace dialogtest;
 
 namespace {
 
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 void unloadDialogs() {
     if (auto* d = frmLDAPAddressBook::loadedInstance())
         d->unload();
@@ -70,6 +65,27 @@ template <class Book> QStringList names(const QList<std::shared_ptr<Book>>& l) {
     return out;
 }
 
+// The names of the books of a kind, as the list's type column spells it.
+QStringList names(const QString& type) {
+    return type == "Local"      ? names(gLocalBooks)
+           : type == "Database" ? names(gDBBooks)
+                                : names(gLDAPBooks);
+}
+
+// Makes l the list of books of its kind.
+void use(const QList<std::shared_ptr<LocalAddressBook>>& l) {
+    gLocalBooks = l;
+    noLocalBooks = false;
+}
+void use(const QList<std::shared_ptr<DatabaseAddressBook>>& l) {
+    gDBBooks = l;
+    noDBBooks = false;
+}
+void use(const QList<std::shared_ptr<LDAPAddressBook>>& l) {
+    gLDAPBooks = l;
+    noLDAPBooks = false;
+}
+
 } // namespace
 
 class TstFrmAddressBooks : public QObject {
@@ -91,6 +107,17 @@ class TstFrmAddressBooks : public QObject {
             out << list()->topLevelItem(i)->text(0) + "|" + list()->topLevelItem(i)->text(1);
         return out;
     }
+    // Adds a book of kind ("LDAP", "Database", "Local") through the Add menu.
+    void add(const QString& kind, const QString& name, const QString& file = QString()) {
+        whenModal("frm" + kind + "AddressBook", [=](QWidget* w) {
+            setText(w, "txtAddressBookName", name);
+            if (!file.isNull())
+                setText(w, "txtFileName", file);
+            finish(w, "OK");
+        });
+        trigger(kind == "LDAP" ? "mnuAddAddressBookLDAPServer"
+                               : qPrintable("mnuAddAddressBook" + kind));
+    }
     void select(int row) { list()->setCurrentItem(list()->topLevelItem(row)); }
     void trigger(const char* item) { manager->findChild<QAction*>(item)->trigger(); }
     bool enabled(const char* button) {
@@ -109,33 +136,15 @@ private slots:
         env.reset();
     }
 
-    void emptyAfterLoadWithTextsFromTheTable() {
-        open();
-        QCOMPARE(manager->windowTitle(), QStringLiteral("Address Books"));
-        QCOMPARE(list()->headerItem()->text(0), QStringLiteral("Address Book Name :"));
-        QCOMPARE(list()->headerItem()->text(1), QStringLiteral("Type"));
-        QCOMPARE(manager->findChild<QPushButton*>("cmdProperties")->text(),
-                 QStringLiteral("&Properties..."));
-        QCOMPARE(manager->findChild<QAction*>("mnuAddAddressBookLDAPServer")->text(),
-                 QStringLiteral("&LDAP Server..."));
-        QCOMPARE(rows(), QStringList());
-        QVERIFY(!enabled("cmdProperties"));
-        QVERIFY(!enabled("cmdDelete"));
-        QVERIFY(enabled("cmdAdd"));
-    }
-
     // Each row goes in at the top; an empty flag hides a stale element.
     void listOrderAndEmptyFlags() {
-        gLDAPBooks = {ldap("l0"), ldap("l1")};
-        noLDAPBooks = false;
-        gDBBooks = {database("d0")};
-        noDBBooks = false;
-        gLocalBooks = {local("o0"), local("o1")};
-        noLocalBooks = false;
+        use({ldap("l0"), ldap("l1")});
+        use({database("d0")});
+        use({local("o0"), local("o1")});
         open();
         QCOMPARE(rows(), (QStringList{"o1|Local", "o0|Local", "d0|Database", "l1|LDAP Server",
                                       "l0|LDAP Server"}));
-        QVERIFY(!enabled("cmdDelete"));
+        QVERIFY(!enabled("cmdProperties") && !enabled("cmdDelete") && enabled("cmdAdd"));
         select(2);
         QVERIFY(enabled("cmdProperties"));
         QVERIFY(enabled("cmdDelete"));
@@ -150,14 +159,12 @@ private slots:
 
     void addMenuPopsUpAtTheAddButton() {
         open();
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdAdd"), Qt::LeftButton);
+        click(manager, "cmdAdd");
         auto* menu = manager->findChild<QMenu*>("mnuAddAddressBook");
         QTRY_VERIFY(menu->isVisible());
         // Its top-left corner at the Add button's top-right corner.
         auto* add = manager->findChild<QPushButton*>("cmdAdd");
         QCOMPARE(menu->pos(), add->mapToGlobal(QPoint(add->width(), 0)));
-        QCOMPARE(menu->actions().size(), 3);
-        QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Local..."));
         menu->hide();
     }
 
@@ -198,14 +205,8 @@ private slots:
         QCOMPARE(noLDAPBooks, !(stored && type == "LDAP Server"));
         QCOMPARE(noDBBooks, !(stored && type == "Database"));
         QCOMPARE(noLocalBooks, !(stored && type == "Local"));
-        if (stored && type == "Local")
-            QCOMPARE(names(gLocalBooks), QStringList{"New"});
-        if (stored && type == "Database") {
-            QCOMPARE(names(gDBBooks), QStringList{"New"});
-            QCOMPARE(gDBBooks[0]->callPrefix, QStringLiteral("0")); // from init
-        }
-        if (stored && type == "LDAP Server")
-            QCOMPARE(names(gLDAPBooks), QStringList{"New"});
+        if (stored)
+            QCOMPARE(names(type), QStringList{"New"});
         // The window box unloads the dialog; the others only hide it.
         const bool loaded = frmLDAPAddressBook::loadedInstance() ||
                             frmLocalAddressBook::loadedInstance() ||
@@ -215,43 +216,31 @@ private slots:
 
     void addWithAnExistingNameReplacesThatBook() {
         auto a = local("A");
-        gLocalBooks = {a, local("B")};
-        noLocalBooks = false;
-        gLDAPBooks = {ldap("A")};
-        noLDAPBooks = false;
+        use({a, local("B")});
+        use({ldap("A")});
         open();
-        whenModal("frmLocalAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "A");
-            setText(w, "txtFileName", "other.lab");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookLocal");
+        add("Local", "A", "other.lab");
         QCOMPARE(names(gLocalBooks), (QStringList{"A", "B"}));
         QVERIFY(gLocalBooks[0] != a);
         QCOMPARE(gLocalBooks[0]->filename, QStringLiteral("other.lab"));
         QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|LDAP Server"}));
 
         // The same name in another kind is another book.
-        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "A");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookDatabase");
+        add("Database", "A");
         QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|Database", "A|LDAP Server"}));
     }
 
     // Each Local add makes a new record, even after an edit.
     void localAddAfterEditMakesANewRecord() {
         auto a = local("A");
-        gLocalBooks = {a};
-        noLocalBooks = false;
+        use({a});
         open();
         select(0);
         whenModal("frmLocalAddressBook", [](QWidget* w) {
             QCOMPARE(text(w, "txtAddressBookName"), QStringLiteral("A"));
             finish(w, "OK");
         });
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        click(manager, "cmdProperties");
         whenModal("frmLocalAddressBook", [](QWidget* w) {
             QCOMPARE(text(w, "txtAddressBookName"), QString());
             QCOMPARE(text(w, "txtFileName"), QString());
@@ -266,48 +255,33 @@ private slots:
 
     void deleteRemovesTheFirstBookOfThatKindAndName() {
         auto first = local("A"), second = local("A", "second.lab"), b = local("B");
-        gLocalBooks = {first, second, b};
-        noLocalBooks = false;
-        gDBBooks = {database("A")};
-        noDBBooks = false;
+        use({first, second, b});
+        use({database("A")});
         open();
         QCOMPARE(rows().at(1), QStringLiteral("A|Local"));
         select(1);
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        click(manager, "cmdDelete");
         QCOMPARE(gLocalBooks, (QList<std::shared_ptr<LocalAddressBook>>{second, b}));
         QCOMPARE(names(gDBBooks), QStringList{"A"});
         QCOMPARE(rows(), (QStringList{"B|Local", "A|Local", "A|Database"}));
         // No row selected after the rebuild: Delete does nothing.
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        click(manager, "cmdDelete");
         QCOMPARE(gLocalBooks.size(), 2);
-        QVERIFY(QFile::exists(env->file("x")) == false);
-    }
 
-    // The last book of a kind only sets the flag; the next add becomes index 0.
-    void lastBookDeletedThenAdded() {
-        auto a = ldap("A");
-        gLDAPBooks = {a};
-        noLDAPBooks = false;
-        open();
-        select(0);
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
-        QVERIFY(noLDAPBooks);
-        QCOMPARE(rows(), QStringList());
-        whenModal("frmLDAPAddressBook", [](QWidget* w) {
-            setText(w, "txtAddressBookName", "C");
-            finish(w, "OK");
-        });
-        trigger("mnuAddAddressBookLDAPServer");
-        QVERIFY(!noLDAPBooks);
-        QCOMPARE(names(gLDAPBooks), QStringList{"C"});
+        // The last book of a kind only sets the flag; the next add becomes index 0.
+        select(2);
+        click(manager, "cmdDelete");
+        QVERIFY(noDBBooks);
+        add("Database", "C");
+        QVERIFY(!noDBBooks);
+        QCOMPARE(names(gDBBooks), QStringList{"C"});
     }
 
     // Edits change the book in its own slot, whatever its new name.
     void editKeepsTheBookInItsSlot_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("LDAP") << "LDAP";
-        QTest::newRow("Database") << "Database";
-        QTest::newRow("Local") << "Local";
+        for (const char* kind : {"LDAP", "Database", "Local"})
+            QTest::newRow(kind) << QString(kind);
     }
     void editKeepsTheBookInItsSlot() {
         QFETCH(QString, kind);
@@ -315,69 +289,50 @@ private slots:
         gDBBooks = {database("X"), database("Y")};
         gLocalBooks = {local("X"), local("Y")};
         noLDAPBooks = noDBBooks = noLocalBooks = false;
-        const auto untouchedX = kind == "Local"      ? (void*)gLocalBooks[0].get()
-                                : kind == "Database" ? (void*)gDBBooks[0].get()
-                                                     : (void*)gLDAPBooks[0].get();
-        open();
-        const int row = rows().indexOf("Y|" + (kind == "LDAP" ? QString("LDAP Server") : kind));
-        QVERIFY(row >= 0);
-        select(row);
+        const auto ldapX = gLDAPBooks[0];
+        const auto localX = gLocalBooks[0];
+        const auto dbX = gDBBooks[0];
+        const QString type = kind == "LDAP" ? QString("LDAP Server") : kind;
         const QString dialog = "frm" + kind + "AddressBook";
-        // Renamed onto the other book's name: both books stay.
+        open();
+        select(rows().indexOf("Y|" + type));
+        // Renamed onto the other book's name: both books stay, X untouched.
         whenModal(dialog, [](QWidget* w) {
             QCOMPARE(text(w, "txtAddressBookName"), QStringLiteral("Y"));
             setText(w, "txtAddressBookName", "X");
             finish(w, "OK");
         });
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
-        if (kind == "LDAP") {
-            QCOMPARE(names(gLDAPBooks), (QStringList{"X", "X"}));
-            QCOMPARE((void*)gLDAPBooks[0].get(), untouchedX);
-            QCOMPARE(gLDAPBooks[1]->Server, QStringLiteral("ldap.example"));
-        } else if (kind == "Database") {
-            QCOMPARE(names(gDBBooks), (QStringList{"X", "X"}));
-            QCOMPARE((void*)gDBBooks[0].get(), untouchedX);
-        } else {
-            QCOMPARE(names(gLocalBooks), (QStringList{"X", "X"}));
-            QCOMPARE((void*)gLocalBooks[0].get(), untouchedX);
-            QCOMPARE(gLocalBooks[1]->filename, QStringLiteral("Y.lab"));
-        }
+        click(manager, "cmdProperties");
+        QCOMPARE(names(type), (QStringList{"X", "X"}));
+        QVERIFY(gLDAPBooks[0] == ldapX && gLocalBooks[0] == localX && gDBBooks[0] == dbX);
+        QCOMPARE(gLDAPBooks[1]->Server, QStringLiteral("ldap.example"));
+        QCOMPARE(gLocalBooks[1]->filename, QStringLiteral("Y.lab"));
 
-        // A plain rename: still two books, the renamed one in place.
-        select(rows().indexOf("X|" + (kind == "LDAP" ? QString("LDAP Server") : kind)));
+        // Both books named X are offered, in list order, each renamed in place.
+        select(rows().indexOf("X|" + type));
         int shown = 0;
         auto rename = [&shown](QWidget* w) {
-            ++shown;
-            setText(w, "txtAddressBookName", shown == 1 ? "Z" : "W");
+            setText(w, "txtAddressBookName", ++shown == 1 ? "Z" : "W");
             finish(w, "OK");
         };
-        // Both books named X are offered, in list order.
-        whenModal(dialog, [=, &shown](QWidget* w) {
+        whenModal(dialog, [=](QWidget* w) {
             rename(w);
             whenModal(dialog, rename);
         });
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        click(manager, "cmdProperties");
         QCOMPARE(shown, 2);
-        const QStringList expected{"Z", "W"};
-        if (kind == "LDAP")
-            QCOMPARE(names(gLDAPBooks), expected);
-        else if (kind == "Database")
-            QCOMPARE(names(gDBBooks), expected);
-        else
-            QCOMPARE(names(gLocalBooks), expected);
+        QCOMPARE(names(type), (QStringList{"Z", "W"}));
     }
 
     void editCancelledChangesNothing_data() {
         QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "Cancel";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("window box") << "box";
+        for (const char* how : {"Cancel", "Escape", "box"})
+            QTest::newRow(how) << QString(how);
     }
     void editCancelledChangesNothing() {
         QFETCH(QString, how);
         auto a = local("A");
-        gLocalBooks = {a};
-        noLocalBooks = false;
+        use({a});
         open();
         select(0);
         whenModal("frmLocalAddressBook", [how](QWidget* w) {
@@ -385,7 +340,7 @@ private slots:
             setText(w, "txtFileName", "changed.lab");
             finish(w, how);
         });
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdProperties"), Qt::LeftButton);
+        click(manager, "cmdProperties");
         QCOMPARE(gLocalBooks.size(), 1);
         QVERIFY(gLocalBooks[0] == a);
         QCOMPARE(a->addressBookName, QStringLiteral("A"));
@@ -395,17 +350,8 @@ private slots:
 
     void doubleClickEdits() {
         auto d = database("D");
-        gDBBooks = {d};
-        noDBBooks = false;
+        use({d});
         open();
-        select(0);
-        whenModal("frmDatabaseAddressBook", [](QWidget* w) {
-            setText(w, "txtTableName", "People");
-            finish(w, "OK");
-        });
-        emit list()->itemDoubleClicked(list()->topLevelItem(0), 0);
-        QCOMPARE(d->tableName, QStringLiteral("People"));
-
         // A real double click: the rows are rebuilt under the mouse.
         QVERIFY(QTest::qWaitForWindowExposed(manager));
         const QPoint at = list()->visualItemRect(list()->topLevelItem(0)).center();
@@ -423,17 +369,16 @@ private slots:
     // Rows keep working in the other language: the type texts come from the table.
     void italianTypeTexts() {
         setLanguage(Language::Italian);
-        gLocalBooks = {local("A")};
-        noLocalBooks = false;
+        use({local("A")});
         open();
         QCOMPARE(rows(), QStringList{"A|Locale"});
         select(0);
-        QTest::mouseClick(manager->findChild<QPushButton*>("cmdDelete"), Qt::LeftButton);
+        click(manager, "cmdDelete");
         QVERIFY(noLocalBooks);
         setLanguage(Language::English);
     }
 
-    // Changes are in memory at once; only Close writes them, and a window box doesn't.
+    // Changes are in memory at once; only Close writes them, the window box doesn't.
     void settingsWrittenOnlyOnClose() {
         gPreferences = std::make_shared<Preferences>();
         SettingsStore& store = SettingsStore::instance();
@@ -457,6 +402,9 @@ private slots:
             // A second request while open only brings the window forward.
             QCOMPARE(frmAddressBooks::current(), m);
             frmAddressBooks::showModal(nullptr);
+            // No Cancel button: Escape neither closes the window nor skips the save.
+            QTest::keyClick(m->findChild<QTreeWidget*>("AddressBooksList"), Qt::Key_Escape);
+            QTest::keyClick(m, Qt::Key_Escape);
             QVERIFY(m->isVisible());
             click(m, "cmdClose");
         });
@@ -466,28 +414,6 @@ private slots:
         QCOMPARE(store.read("lab", "AddressBookName0", ""), QStringLiteral("Home"));
         QCOMPARE(store.read("lab", "FileName0", ""), QStringLiteral("/tmp/home.lab"));
         QCOMPARE(store.read("dbab", "number", ""), QStringLiteral("0"));
-    }
-
-    // No Cancel button: Escape neither closes the window nor skips the save.
-    void escapeKeepsTheWindowOpen() {
-        gPreferences = std::make_shared<Preferences>();
-        bool stillOpen = false;
-        auto ran = whenModal("frmAddressBooks", [&stillOpen](QWidget* m) {
-            whenModal("frmLocalAddressBook", [](QWidget* w) {
-                setText(w, "txtAddressBookName", "Home");
-                finish(w, "OK");
-            });
-            m->findChild<QAction*>("mnuAddAddressBookLocal")->trigger();
-            QTest::keyClick(m->findChild<QTreeWidget*>("AddressBooksList"), Qt::Key_Escape);
-            QTest::keyClick(m, Qt::Key_Escape);
-            stillOpen = m->isVisible();
-            click(m, "cmdClose");
-        });
-        frmAddressBooks::showModal(nullptr);
-        QVERIFY(*ran);
-        QVERIFY(stillOpen);
-        QCOMPARE(SettingsStore::instance().read("lab", "AddressBookName0", ""),
-                 QStringLiteral("Home"));
     }
 
     // A failed save is reported and the window stays open.

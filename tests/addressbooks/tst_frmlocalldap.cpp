@@ -22,11 +22,6 @@ using namespace dialogtest;
 
 namespace {
 
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
-
 std::shared_ptr<LocalAddressBook> sample() {
     auto b = std::make_shared<LocalAddressBook>();
     b->addressBookName = QStringLiteral("Friends");
@@ -39,12 +34,10 @@ std::shared_ptr<LocalAddressBook> sample() {
 }
 
 QStringList fieldsOf(const LocalAddressBook& b) {
-    return {b.addressBookName,
-            b.filename,
-            QString::number(b.searchForCallerID),
-            b.ringSound,
-            QString::number(b.ringSoundInterval),
-            b.callPrefix};
+    QStringList out;
+    out << b.addressBookName << b.filename << QString::number(b.searchForCallerID) << b.ringSound
+        << QString::number(b.ringSoundInterval) << b.callPrefix;
+    return out;
 }
 
 bool shown(QWidget* dialog, const QString& frame) {
@@ -83,9 +76,6 @@ private slots:
 
     void ldapFieldsAndNewRecordEachTime() {
         frmLDAPAddressBook* d = frmLDAPAddressBook::instance();
-        QCOMPARE(d->windowTitle(), QStringLiteral("LDAP Server Address Book"));
-        QCOMPARE(text(d, "closeMode"), QStringLiteral("closeMode"));
-        QVERIFY(d->findChild<QLineEdit*>("closeMode")->isHidden());
         // The password shows as typed.
         QCOMPARE(d->findChild<QLineEdit*>("txtPassword")->echoMode(), QLineEdit::Normal);
         auto l = std::make_shared<LDAPAddressBook>();
@@ -96,8 +86,6 @@ private slots:
         auto a = d->getValues();
         auto b = d->getValues();
         QVERIFY(a != l && a != b);
-        QCOMPARE(a->addressBookName, QStringLiteral("Corp"));
-        QCOMPARE(a->User, QStringLiteral("bob"));
         QCOMPARE(a->password, QStringLiteral("p;w"));
         d->Clear();
         for (const char* box :
@@ -110,18 +98,14 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("verdict");
-        for (const QString dialog : {"frmLDAPAddressBook", "frmLocalAddressBook"}) {
-            QTest::addRow("%s OK", qPrintable(dialog)) << dialog << "OK"
-                                                       << "OK";
-            QTest::addRow("%s Enter", qPrintable(dialog)) << dialog << "Enter"
-                                                          << "OK";
-            QTest::addRow("%s Cancel", qPrintable(dialog)) << dialog << "Cancel"
-                                                           << "Cancel";
-            QTest::addRow("%s Escape", qPrintable(dialog)) << dialog << "Escape"
-                                                           << "Cancel";
-            QTest::addRow("%s box", qPrintable(dialog)) << dialog << "box"
-                                                        << "closeMode";
-        }
+        for (const QString dialog : {"frmLDAPAddressBook", "frmLocalAddressBook"})
+            for (const auto& [how, verdict] : {std::pair{"OK", "OK"},
+                                               {"Enter", "OK"},
+                                               {"Cancel", "Cancel"},
+                                               {"Escape", "Cancel"},
+                                               {"box", "closeMode"}})
+                QTest::addRow("%s %s", qPrintable(dialog), how)
+                    << dialog << QString(how) << QString(verdict);
     }
     void verdict() {
         QFETCH(QString, dialog);
@@ -148,32 +132,16 @@ private slots:
         }
     }
 
-    void localLoadShowsFirstTabAndInterval() {
+    // One tab shown at a time; a reload after the window box starts on the first.
+    void localTabs() {
         frmLocalAddressBook* d = local();
-        QCOMPARE(d->windowTitle(), QStringLiteral("Local Address Book"));
         auto* tabs = d->findChild<QTabBar*>("TabStrip1");
-        QCOMPARE(tabs->count(), 2);
-        QCOMPARE(tabs->tabText(0), QStringLiteral("&General"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("&Database"));
+        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("1 Secs"));
         QVERIFY(shown(d, "TabFrm_0"));
         QVERIFY(!shown(d, "TabFrm_1"));
-        QCOMPARE(slider()->minimum(), 1);
-        QCOMPARE(slider()->maximum(), 15);
-        QCOMPARE(slider()->pageStep(), 1);
-        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("1 Secs"));
-        QCOMPARE(d->findChild<QPushButton*>("cmdNew")->text(), QStringLiteral("Create &New..."));
-
         tabs->setCurrentIndex(1);
         QVERIFY(!shown(d, "TabFrm_0"));
         QVERIFY(shown(d, "TabFrm_1"));
-        tabs->setCurrentIndex(1);
-        QVERIFY(shown(d, "TabFrm_1"));
-        tabs->setCurrentIndex(0);
-        QVERIFY(shown(d, "TabFrm_0"));
-        QVERIFY(!shown(d, "TabFrm_1"));
-
-        // A reload after the window box starts on the first tab again.
-        tabs->setCurrentIndex(1);
         d->close();
         settle();
         QVERIFY(!frmLocalAddressBook::loadedInstance());
@@ -183,24 +151,17 @@ private slots:
 
     void sliderLabelFollowsTheValue() {
         setLanguage(Language::Italian);
-        frmLocalAddressBook* d = local();
         slider()->setValue(9);
-        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("9 Sec"));
         QTest::keyClick(slider(), Qt::Key_PageUp);
-        QCOMPARE(slider()->value(), 10);
-        QCOMPARE(d->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("10 Sec"));
+        QCOMPARE(local()->findChild<QLabel*>("lblRingInterval")->text(), QStringLiteral("10 Sec"));
     }
 
     void localValuesWriteIntoTheGivenRecord() {
         frmLocalAddressBook* d = local();
         auto book = sample();
         d->setValues(book);
-        QCOMPARE(text(d, "txtFileName"), QStringLiteral("/data/friends.lab"));
-        QVERIFY(callerID()->isChecked());
-        QCOMPARE(slider()->value(), 7);
         // Unchanged fields come back as they were.
-        auto same = d->getValues();
-        QVERIFY(same == book);
+        QVERIFY(d->getValues() == book);
         QCOMPARE(fieldsOf(*book), fieldsOf(*sample()));
 
         setText(d, "txtCallPrefix", "9");
@@ -217,14 +178,9 @@ private slots:
 
         // Clear forgets the record: the next getValues makes a new one.
         d->Clear();
-        QCOMPARE(slider()->value(), 1);
-        QVERIFY(!callerID()->isChecked());
-        for (const char* box :
-             {"txtAddressBookName", "txtRingSound", "txtCallPrefix", "txtFileName"})
-            QCOMPARE(text(d, box), QString());
         auto fresh = d->getValues();
         QVERIFY(fresh != book);
-        QCOMPARE(fresh->ringSoundInterval, std::int16_t(1));
+        QCOMPARE(fieldsOf(*fresh), (QStringList{"", "", "0", "", "1", ""}));
         QCOMPARE(book->callPrefix, QStringLiteral("9"));
     }
 
@@ -233,15 +189,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("chosen") << "cmdChooseFile"
-                                << "/books/work.lab"
+        QTest::newRow("chosen") << "cmdChooseFile" << QString("/books/work.lab")
                                 << "/books/work.lab";
-        QTest::newRow("cancel") << "cmdChooseFile"
-                                << ""
-                                << "before.lab";
-        QTest::newRow("new, cancel") << "cmdNew"
-                                     << ""
-                                     << "before.lab";
+        QTest::newRow("cancel") << "cmdChooseFile" << QString("") << "before.lab";
+        QTest::newRow("new, cancel") << "cmdNew" << QString("") << "before.lab";
     }
     void chooseFile() {
         QFETCH(QString, button);
@@ -264,14 +215,11 @@ private slots:
     void createNew_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("created");
-        QTest::newRow("no suffix") << "home"
-                                   << "home.lab";
-        QTest::newRow("suffix") << "home.lab"
-                                << "home.lab";
-        QTest::newRow("capital suffix") << "home.LAB"
-                                        << "home.LAB.lab";
-        QTest::newRow("other suffix") << "home.db"
-                                      << "home.db.lab";
+        for (const auto& [chosen, created] : {std::pair{"home", "home.lab"},
+                                              {"home.lab", "home.lab"},
+                                              {"home.LAB", "home.LAB.lab"},
+                                              {"home.db", "home.db.lab"}})
+            QTest::newRow(chosen) << QString(chosen) << QString(created);
     }
     void createNew() {
         QFETCH(QString, chosen);
@@ -279,7 +227,6 @@ private slots:
         FileChooser::pushAnswer(env->file(chosen));
         click(local(), "cmdNew");
         QCOMPARE(text(local(), "txtFileName"), env->file(created));
-        QCOMPARE(FileChooser::requests().value(0).mode, FileChooser::Mode::Save);
         QVERIFY(Prompter::records().isEmpty());
         // A real Local book: it opens and holds the contacts table.
         executeLocalBook(env->file(created),
@@ -294,7 +241,8 @@ private slots:
         QCOMPARE(book->filename, QStringLiteral("/data/friends.lab"));
     }
 
-    void createNewOntoAnExistingFileKeepsIt() {
+    // A failed Create New is reported and creates nothing.
+    void createNewFailures() {
         const QString path = env->file("taken.lab");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -305,18 +253,14 @@ private slots:
         QCOMPARE(Prompter::records().size(), 1);
         const auto box = Prompter::records().first();
         QVERIFY(box.text.contains("already exists"));
-        QCOMPARE(box.title, QStringLiteral("Tamrivo"));
         QCOMPARE(box.flags, int(Msg::OKOnly));
         QCOMPARE(text(local(), "txtFileName"), path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("precious"));
-    }
-
-    void createNewFailureShowsTheDescription() {
         FileChooser::pushAnswer(env->file("no/such/folder/book"));
         click(local(), "cmdNew");
-        QCOMPARE(Prompter::records().size(), 1);
-        QVERIFY(!Prompter::records().first().text.isEmpty());
+        QCOMPARE(Prompter::records().size(), 2);
+        QVERIFY(!Prompter::records().last().text.isEmpty());
         QCOMPARE(text(local(), "txtFileName"), env->file("no/such/folder/book.lab"));
         QVERIFY(!QFile::exists(env->file("no/such/folder/book.lab")));
     }
@@ -329,7 +273,6 @@ private slots:
         QCOMPARE(text(local(), "txtRingSound"), QStringLiteral("/snd/bell.wav"));
         const auto r = FileChooser::requests().value(0);
         QCOMPARE(r.filter, QStringLiteral("Wav files (*.wav)|*.wav"));
-        QCOMPARE(r.title, QStringLiteral("Wav files"));
         QCOMPARE(r.mode, FileChooser::Mode::Open);
         click(local(), "cmdTestSound");
         QCOMPARE(SoundPlayer::played(), QStringList{"/snd/bell.wav"});
@@ -339,15 +282,6 @@ private slots:
         setText(local(), "txtRingSound", env->file("missing.wav"));
         click(local(), "cmdTestSound"); // silence, no error
         QVERIFY(Prompter::records().isEmpty());
-    }
-
-    void nameFilters() {
-        QCOMPARE(FileChooser::nameFilters("Wav files (*.wav)|*.wav"),
-                 QStringList{"Wav files (*.wav)"});
-        QCOMPARE(FileChooser::nameFilters("Books|*.lab|All|*.*"),
-                 (QStringList{"Books (*.lab)", "All (*.*)"}));
-        QCOMPARE(FileChooser::nameFilters("Pictures|*.bmp;*.png"),
-                 QStringList{"Pictures (*.bmp *.png)"});
     }
 };
 

@@ -13,17 +13,24 @@ using namespace booktest;
 
 namespace {
 
-template <typename F> long errorOf(F&& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
 QStringList folderEntries(const QString& dir) {
     return QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+// A new Local book in env with the statements run in it.
+QString newBook(const TestEnv& env, const QStringList& statements = {}) {
+    const QString path = env.file("book.lab");
+    createLocalAddressBook(path);
+    for (const QString& sql : statements)
+        executeLocalBook(path, sql);
+    return path;
+}
+
+QStringList names(DBSearchResult r) {
+    QStringList out;
+    for (; !r.isEOF(); r.MoveNext())
+        out << r.NameStr();
+    return out;
 }
 
 } // namespace
@@ -31,64 +38,57 @@ QStringList folderEntries(const QString& dir) {
 class TstLocalBook : public QObject {
     Q_OBJECT
 private slots:
-    void newFileHasTheOneTableWithItsColumns() {
+    // One table; ids never reused; no connection left open, nor the file held.
+    void newFile() {
         TestEnv env;
-        const QString path = env.file("new.lab");
-        createLocalAddressBook(path);
-        QVERIFY(QFile::exists(path));
-        auto s = openLocalBook(path);
-        QCOMPARE(s->tableFields("TAMRIVO"),
-                 (QStringList{"ID", "name", "telephone", "email", "telephone2", "telephone3",
-                              "email2", "freetext"}));
-        Recordset tables =
-            s->openRecordset("SELECT name FROM sqlite_master WHERE type='table' AND name NOT "
-                             "LIKE 'sqlite%'");
-        QCOMPARE(tables.RecordCount(), 1);
-        QCOMPARE(tables.text(0), QStringLiteral("TAMRIVO"));
-    }
-
-    void idsNumberThemselvesAndAreNeverReused() {
-        TestEnv env;
-        const QString path = env.file("ids.lab");
-        createLocalAddressBook(path);
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('a')");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('b')");
-        executeLocalBook(path, "DELETE FROM TAMRIVO WHERE ID=2");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('c')");
+        const QString path = newBook(env, {"INSERT INTO TAMRIVO (NAME) VALUES ('a')",
+                                           "INSERT INTO TAMRIVO (NAME) VALUES ('b')",
+                                           "DELETE FROM TAMRIVO WHERE ID=2",
+                                           "INSERT INTO TAMRIVO (NAME) VALUES ('c')"});
+        {
+            auto s = openLocalBook(path);
+            QCOMPARE(s->tableFields("TAMRIVO"),
+                     (QStringList{"ID", "name", "telephone", "email", "telephone2", "telephone3",
+                                  "email2", "freetext"}));
+            QCOMPARE(s->openRecordset("SELECT group_concat(name) FROM sqlite_master WHERE "
+                                      "type='table' AND name NOT LIKE 'sqlite%'")
+                         .text(0),
+                     QStringLiteral("TAMRIVO"));
+        }
         Recordset rs = queryLocalBook(path, "SELECT ID, NAME FROM TAMRIVO");
         QStringList got;
         for (; !rs.isEOF(); rs.MoveNext())
             got << rs.text("id") + u'=' + rs.text("name");
         QCOMPARE(got, (QStringList{"1=a", "3=c"}));
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+        QVERIFY(QFile::remove(path));
+        createLocalAddressBook(path);
     }
 
     void lengthsAreEnforced_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<int>("size");
-        QTest::newRow("name") << "NAME" << 40;
-        QTest::newRow("telephone") << "TELEPHONE" << 20;
-        QTest::newRow("email") << "EMAIL" << 100;
-        QTest::newRow("telephone2") << "TELEPHONE2" << 20;
-        QTest::newRow("telephone3") << "TELEPHONE3" << 20;
-        QTest::newRow("email2") << "EMAIL2" << 100;
-        QTest::newRow("freetext") << "FREETEXT" << 250;
+        for (const auto& [c, n] : {std::pair{"NAME", 40},
+                                   {"TELEPHONE", 20},
+                                   {"EMAIL", 100},
+                                   {"TELEPHONE2", 20},
+                                   {"TELEPHONE3", 20},
+                                   {"EMAIL2", 100},
+                                   {"FREETEXT", 250}})
+            QTest::newRow(c) << QString(c) << n;
     }
     void lengthsAreEnforced() {
         QFETCH(QString, column);
         QFETCH(int, size);
         TestEnv env;
-        const QString path = env.file("len.lab");
-        createLocalAddressBook(path);
-        const QString nameValue = column == "NAME" ? QString() : QStringLiteral("'n',");
-        const QString cols = column == "NAME" ? column : "NAME," + column;
+        const QString path = newBook(env);
+        const bool name = column == "NAME";
+        const QString insert = QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')")
+                                   .arg(name ? column : "NAME," + column, name ? "" : "'n',");
         // Exactly the size fits, counted in characters, not bytes.
-        const QString fits = QString(size, QChar(0x00e8));
-        executeLocalBook(
-            path, QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')").arg(cols, nameValue, fits));
-        QCOMPARE(errorOf([&] {
-                     executeLocalBook(path, QString("INSERT INTO TAMRIVO (%1) VALUES (%2'%3')")
-                                                .arg(cols, nameValue, QString(size + 1, u'x')));
-                 }),
+        const QString fits(size, QChar(0x00e8));
+        executeLocalBook(path, insert.arg(fits));
+        QCOMPARE(errNum([&] { executeLocalBook(path, insert.arg(QString(size + 1, u'x'))); }),
                  ErrNum::DataAccess);
         Recordset rs = queryLocalBook(path, "SELECT " + column + " FROM TAMRIVO");
         QCOMPARE(rs.RecordCount(), 1);
@@ -97,122 +97,94 @@ private slots:
 
     void nameIsRequiredOtherColumnsMayBeNull() {
         TestEnv env;
-        const QString path = env.file("null.lab");
-        createLocalAddressBook(path);
-        QCOMPARE(errorOf([&] {
-                     executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')");
-                 }),
-                 ErrNum::DataAccess);
+        const QString path = newBook(env);
+        QCOMPARE(
+            errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (TELEPHONE) VALUES ('1')"); }),
+            ErrNum::DataAccess);
         executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann',NULL,'')");
         Recordset rs = queryLocalBook(path, "SELECT NAME,TELEPHONE,EMAIL FROM TAMRIVO");
         QVERIFY(rs.isNull("telephone"));
         QVERIFY(!rs.isNull("EMAIL"));
         QCOMPARE(rs.text("EMAIL"), QString(""));
         QCOMPARE(rs.text("TELEPHONE"), QString(""));
-        QCOMPARE(errorOf([&] { rs.value("NOSUCH"); }), ErrNum::ItemNotFound);
+        QCOMPARE(errNum([&] { rs.value("NOSUCH"); }), ErrNum::ItemNotFound);
         rs.MoveNext();
-        QCOMPARE(errorOf([&] { rs.value(0); }), ErrNum::NoCurrentRecord);
+        QCOMPARE(errNum([&] { rs.value(0); }), ErrNum::NoCurrentRecord);
     }
 
-    void createNeverOverwrites() {
+    // Never overwrites, creates nothing on a bad path, removes its file when
+    // the table cannot be made.
+    void createFailuresLeaveNothing() {
         TestEnv env;
-        const QString path = env.file("old.lab");
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("keep me");
-        }
-        QCOMPARE(errorOf([&] { createLocalAddressBook(path); }), ErrNum::DataAccess);
-        QFile f(path);
+        const QString old = env.file("old.lab");
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("keep me");
+        f.close();
+        QCOMPARE(errNum([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("keep me"));
-    }
 
-    void createRemovesItsFileWhenTheTableFails() {
-        TestEnv env;
+        QCOMPARE(errNum([&] { createLocalAddressBook(QString()); }), ErrNum::DataSourceOpen);
+        QVERIFY(errNum([&] { createLocalAddressBook(env.file("no/such/folder/x.lab")); }) > 1000);
+        QVERIFY(!QFile::exists(env.file("no")));
+
         const QString dir = env.file("made");
         QDir().mkpath(dir);
         DbSession::setObserver([](const QString& what, const QString& text) {
             if (what == "exec" && text.startsWith("CREATE TABLE"))
                 raiseError(ErrNum::DataAccess, "disk full");
         });
-        const long err = errorOf([&] { createLocalAddressBook(dir + "/book.lab"); });
+        const long err = errNum([&] { createLocalAddressBook(dir + "/book.lab"); });
         DbSession::setObserver({});
         QCOMPARE(err, ErrNum::DataAccess);
         QCOMPARE(folderEntries(dir), QStringList());
     }
 
-    void createRefusesBadPaths() {
-        TestEnv env;
-        QCOMPARE(errorOf([&] { createLocalAddressBook(QString()); }), ErrNum::DataSourceOpen);
-        QVERIFY(errorOf([&] { createLocalAddressBook(env.file("no/such/folder/x.lab")); }) > 1000);
-        QVERIFY(!QFile::exists(env.file("no")));
-    }
-
     void openingFailsClearly_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("empty path") << "empty";
-        QTest::newRow("missing file") << "missing";
-        QTest::newRow("not sqlite") << "text";
-        QTest::newRow("empty file") << "zero";
-        QTest::newRow("sqlite without TAMRIVO") << "other";
-        QTest::newRow("a folder") << "folder";
+        for (const char* k : {"empty path", "missing", "not sqlite", "empty file",
+                              "sqlite without TAMRIVO", "folder"})
+            QTest::newRow(k) << QString(k);
     }
     void openingFailsClearly() {
         QFETCH(QString, kind);
         TestEnv env;
         QString path = env.file("book.lab");
-        if (kind == "empty") {
+        if (kind == "empty path") {
             path.clear();
-        } else if (kind == "text" || kind == "zero") {
+        } else if (kind == "not sqlite" || kind == "empty file") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            if (kind == "text")
+            if (kind == "not sqlite")
                 f.write(QByteArray(4096, 'x'));
-        } else if (kind == "other") {
+        } else if (kind == "sqlite without TAMRIVO") {
             makeSqliteFile(path, {"CREATE TABLE people (name TEXT)"});
         } else if (kind == "folder") {
             QDir().mkpath(path);
         }
         const QStringList before = folderEntries(env.path());
-        QCOMPARE(errorOf([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
+        QCOMPARE(errNum([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
                  ErrNum::DataSourceOpen);
-        QCOMPARE(
-            errorOf([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
-            ErrNum::DataSourceOpen);
+        QCOMPARE(errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('x')"); }),
+                 ErrNum::DataSourceOpen);
         LocalAddressBook b;
         b.filename = path;
-        QCOMPARE(errorOf([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }),
+        QCOMPARE(errNum([&] { searchLocalAddressBook(b, "0|O|0", "x", 0, 0); }),
                  ErrNum::DataSourceOpen);
         // Nothing was created beside or in place of the file.
         QCOMPARE(folderEntries(env.path()), before);
-        if (kind == "zero")
+        if (kind == "empty file")
             QCOMPARE(QFileInfo(path).size(), 0);
-    }
-
-    void tableNameIsFoundWhateverItsCase() {
-        TestEnv env;
-        const QString path = env.file("lower.lab");
-        makeSqliteFile(path,
-                       {"CREATE TABLE tamrivo (ID INTEGER PRIMARY KEY, NAME TEXT, TELEPHONE TEXT, "
-                        "TELEPHONE2 TEXT, TELEPHONE3 TEXT, EMAIL TEXT, EMAIL2 TEXT, FREETEXT TEXT)",
-                        "INSERT INTO tamrivo (NAME) VALUES ('x')"});
-        LocalAddressBook b;
-        b.filename = path;
-        QCOMPARE(searchLocalAddressBook(b, "t", "x", 0, 0).num(), 1);
     }
 
     void searchReadsEveryFieldAndKeepsNullApart() {
         TestEnv env;
-        const QString path = env.file("s.lab");
-        createLocalAddressBook(path);
-        executeLocalBook(
-            path,
-            "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,FREETEXT) "
-            "VALUES ('O''Brien','555','o@x','556','557','o2@x','note: a?b')");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('Null Person')");
         LocalAddressBook b;
-        b.filename = path;
+        b.filename = newBook(
+            env, {"INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,"
+                  "FREETEXT) VALUES ('O''Brien','555','o@x','556','557','o2@x','note: a?b')",
+                  "INSERT INTO TAMRIVO (NAME) VALUES ('Null Person')"});
         DBSearchResult r = searchLocalAddressBook(b, "0|O|4", "O'Brien", 0, 0);
         QCOMPARE(r.num(), 1);
         QCOMPARE((QStringList{r.abTagStr(), r.NameStr(), r.telephoneStr(), r.emailStr(),
@@ -224,9 +196,17 @@ private slots:
         QCOMPARE(r.num(), 1);
         QCOMPARE(r.telephoneStr(), QString(""));
         QCOMPARE(r.contactidStr(), QStringLiteral("2"));
+
+        // The table is found whatever the case of its name.
+        b.filename = env.file("lower.lab");
+        makeSqliteFile(b.filename,
+                       {"CREATE TABLE tamrivo (ID INTEGER PRIMARY KEY, NAME TEXT, TELEPHONE TEXT, "
+                        "TELEPHONE2 TEXT, TELEPHONE3 TEXT, EMAIL TEXT, EMAIL2 TEXT, FREETEXT TEXT)",
+                        "INSERT INTO tamrivo (NAME) VALUES ('x')"});
+        QCOMPARE(searchLocalAddressBook(b, "t", "x", 0, 0).num(), 1);
     }
 
-    void searchModesMatchAsTheyShould_data() {
+    void searchModes_data() {
         QTest::addColumn<int>("field");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("text");
@@ -242,39 +222,18 @@ private slots:
             << 1 << 1 << "0" << QStringList{"Ann Lee", "Anna", "Bo Lee"};
         QTest::newRow("email via email2") << 2 << 0 << "z@x" << QStringList{"Anna"};
     }
-    void searchModesMatchAsTheyShould() {
+    void searchModes() {
         QFETCH(int, field);
         QFETCH(int, mode);
         QFETCH(QString, text);
         QFETCH(QStringList, names);
         TestEnv env;
-        const QString path = env.file("m.lab");
-        createLocalAddressBook(path);
-        executeLocalBook(
-            path, "INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann Lee','0100','a@x')");
-        executeLocalBook(
-            path, "INSERT INTO TAMRIVO (NAME,TELEPHONE2,EMAIL2) VALUES ('Anna','0200','z@x')");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME,TELEPHONE3) VALUES ('Bo Lee','0999')");
         LocalAddressBook b;
-        b.filename = path;
-        DBSearchResult r =
-            searchLocalAddressBook(b, "t", text, std::int16_t(field), std::int16_t(mode));
-        QStringList got;
-        for (; !r.isEOF(); r.MoveNext())
-            got << r.NameStr();
-        QCOMPARE(got, names);
-    }
-
-    void connectionsAreGivenUp() {
-        TestEnv env;
-        const QString path = env.file("c.lab");
-        createLocalAddressBook(path);
-        Recordset rs = queryLocalBook(path, "SELECT * FROM TAMRIVO");
-        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
-        // The file is not held open: it can be removed and made again.
-        QVERIFY(QFile::remove(path));
-        createLocalAddressBook(path);
-        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+        b.filename = newBook(
+            env, {"INSERT INTO TAMRIVO (NAME,TELEPHONE,EMAIL) VALUES ('Ann Lee','0100','a@x')",
+                  "INSERT INTO TAMRIVO (NAME,TELEPHONE2,EMAIL2) VALUES ('Anna','0200','z@x')",
+                  "INSERT INTO TAMRIVO (NAME,TELEPHONE3) VALUES ('Bo Lee','0999')"});
+        QCOMPARE(::names(searchLocalAddressBook(b, "t", text, field, mode)), names);
     }
 };
 

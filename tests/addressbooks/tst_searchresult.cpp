@@ -30,20 +30,12 @@ DBSearchResult make(const QStringList& rowNames, const QString& tag) {
 class TstSearchResult : public QObject {
     Q_OBJECT
 private slots:
-    void emptySet() {
-        DBSearchResult r;
-        r.init();
-        QVERIFY(r.isEOF());
-        QCOMPARE(r.num(), 0);
-        QCOMPARE(row(r), QStringList(9, QString()));
-        r.MoveNext();
-        QVERIFY(r.isEOF());
-        QCOMPARE(r.num(), 0);
-    }
-
+    // Every field in its place; an empty set and the end read as "".
     void addStoresEveryFieldInItsPlace() {
         DBSearchResult r;
         r.init();
+        QVERIFY(r.isEOF());
+        QCOMPARE(row(r), QStringList(9, QString()));
         r.Add("0|O|1", "Ann", "555", "a@x", "556", "557", "b@x", "note", "7");
         QCOMPARE(row(r),
                  (QStringList{"0|O|1", "Ann", "555", "556", "557", "a@x", "b@x", "note", "7"}));
@@ -70,32 +62,37 @@ private slots:
         QCOMPARE(r.NameStr(), QStringLiteral("a"));
     }
 
+    // Copies from the source's cursor on; the merged set stays at its first row.
     void addAll_data() {
         QTest::addColumn<QStringList>("first");
         QTest::addColumn<QStringList>("second");
+        QTest::addColumn<int>("skip"); // rows of second passed before the copy
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("empty into empty") << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("empty into empty") << QStringList{} << QStringList{} << 0 << QStringList{};
         QTest::newRow("into empty")
-            << QStringList{} << QStringList{"a", "b"} << QStringList{"a", "b"};
-        QTest::newRow("empty source") << QStringList{"a"} << QStringList{} << QStringList{"a"};
-        QTest::newRow("2 then 3") << QStringList{"a", "b"} << QStringList{"c", "d", "e"}
+            << QStringList{} << QStringList{"a", "b"} << 0 << QStringList{"a", "b"};
+        QTest::newRow("empty source") << QStringList{"a"} << QStringList{} << 0 << QStringList{"a"};
+        QTest::newRow("2 then 3") << QStringList{"a", "b"} << QStringList{"c", "d", "e"} << 0
                                   << QStringList{"a", "b", "c", "d", "e"};
+        QTest::newRow("from the cursor on")
+            << QStringList{} << QStringList{"a", "b", "c"} << 1 << QStringList{"b", "c"};
     }
     void addAll() {
         QFETCH(QStringList, first);
         QFETCH(QStringList, second);
+        QFETCH(int, skip);
         QFETCH(QStringList, expected);
         DBSearchResult all;
         all.init();
         DBSearchResult a = make(first, "0|D|0");
         DBSearchResult b = make(second, "0|O|3");
+        for (int i = 0; i < skip; ++i)
+            b.MoveNext();
         all.AddAll(a);
         all.AddAll(b);
-        QVERIFY(a.isEOF());
-        QVERIFY(b.isEOF());
+        QVERIFY(a.isEOF() && b.isEOF());
         QCOMPARE(int(all.num()), expected.size());
         if (!expected.isEmpty()) {
-            // The cursor of the merged set stays at its first row.
             QCOMPARE(row(all).mid(0, 6),
                      (QStringList{first.isEmpty() ? "0|O|3" : "0|D|0", expected[0],
                                   expected[0] + "-tel", "", "", expected[0] + "@x"}));
@@ -103,34 +100,22 @@ private slots:
         QCOMPARE(names(all), expected);
     }
 
-    void addAllCopiesFromTheSourceCursorOn() {
-        DBSearchResult src = make({"a", "b", "c"}, "t");
-        src.MoveNext();
-        DBSearchResult dst;
-        dst.init();
-        dst.AddAll(src);
-        QCOMPARE(names(dst), (QStringList{"b", "c"}));
-    }
-
     void holdsAtMost32767Rows() {
         DBSearchResult r;
         r.init();
         for (int i = 0; i < 32767; ++i)
             r.Add("t", "n", "", "");
-        QCOMPARE(r.num(), 32767);
-        try {
-            r.Add("t", "n", "", "");
-            QFAIL("no overflow");
-        } catch (const AppError& e) {
-            QCOMPARE(e.number(), ErrNum::Overflow);
-        }
-        QCOMPARE(r.num(), 32767);
         DBSearchResult one = make({"x"}, "t");
-        try {
-            r.AddAll(one);
-            QFAIL("no overflow");
-        } catch (const AppError& e) {
-            QCOMPARE(e.number(), ErrNum::Overflow);
+        for (const std::function<void()>& add :
+             {std::function<void()>([&] { r.Add("t", "n", "", ""); }),
+              std::function<void()>([&] { r.AddAll(one); })}) {
+            try {
+                add();
+                QFAIL("no overflow");
+            } catch (const AppError& e) {
+                QCOMPARE(e.number(), ErrNum::Overflow);
+            }
+            QCOMPARE(r.num(), 32767);
         }
         // Walking to the end still works at the limit.
         int n = 0;
