@@ -5,42 +5,26 @@
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
 
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
 
 // One second of silence as 8 kHz mono 16-bit PCM.
 QByteArray silentWav() {
-    const quint32 samples = 8000;
-    const quint32 dataSize = samples * 2;
     QByteArray w;
-    auto u32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        w.append(b, 4);
-    };
-    auto u16 = [&](quint16 v) {
-        char b[2];
-        qToLittleEndian(v, b);
-        w.append(b, 2);
-    };
-    w.append("RIFF");
-    u32(36 + dataSize);
-    w.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(8000);
-    u32(16000);
-    u16(2);
-    u16(16);
-    w.append("data");
-    u32(dataSize);
-    w.append(QByteArray(dataSize, '\0'));
-    return w;
+    QDataStream d(&w, QIODevice::WriteOnly);
+    d.setByteOrder(QDataStream::LittleEndian);
+    d.writeRawData("RIFF", 4);
+    d << quint32(36 + 16000);
+    d.writeRawData("WAVEfmt ", 8);
+    d << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
+      << quint16(16);
+    d.writeRawData("data", 4);
+    d << quint32(16000);
+    return w + QByteArray(16000, '\0');
 }
 
 } // namespace
@@ -53,29 +37,24 @@ private slots:
 };
 
 void TestSoundPlayer::playReturnsAtOnce_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("real file") << "wav";
-    QTest::newRow("missing file") << "missing";
-    QTest::newRow("not a sound") << "text";
-    QTest::newRow("folder") << "folder";
-    QTest::newRow("empty name") << "empty";
+    QTest::addColumn<QString>("name");       // in the test folder; "." the folder itself
+    QTest::addColumn<QByteArray>("content"); // null: no such file
+    QTest::newRow("real file") << "ring.wav" << silentWav();
+    QTest::newRow("missing file") << "gone.wav" << QByteArray();
+    QTest::newRow("not a sound") << "ring.wav" << QByteArray("not a sound");
+    QTest::newRow("folder") << "." << QByteArray();
+    QTest::newRow("empty name") << "" << QByteArray();
 }
 
 void TestSoundPlayer::playReturnsAtOnce() {
-    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
     TestEnv env;
     SoundPlayer::setRecording(false);
-    QString path;
-    if (kind == u"wav" || kind == u"text") {
-        path = env.file(QStringLiteral("ring.wav"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(kind == u"wav" ? silentWav() : QByteArray("not a sound"));
-    } else if (kind == u"missing") {
-        path = env.file(QStringLiteral("gone.wav"));
-    } else if (kind == u"folder") {
-        path = env.path();
-    }
+    const QString path = name.isEmpty() ? QString() : env.file(name);
+    QFile f(path);
+    QVERIFY(content.isNull() || (f.open(QIODevice::WriteOnly) && f.write(content) > 0));
+    f.close();
     QElapsedTimer t;
     t.start();
     SoundPlayer::play(path);

@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared set-up for the telephony tests: preferences with the simulated
-// line chosen, the three recent-call books, a main window whose call
-// handler is subscribed, and a way to drive the line step by step.
+// Shared set-up for the telephony tests: the simulated line chosen, the
+// three recent-call books, a main window whose call handler is subscribed,
+// and a way to drive the line step by step.
 
 #include "addressbooks/records.h"
 #include "app/globals.h"
@@ -19,9 +19,8 @@
 #include "telephony/tapisetup.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
-#include <QString>
-#include <QStringList>
 #include <QTest>
 #include <memory>
 
@@ -35,6 +34,19 @@ inline void click(QWidget* w, const char* name) {
     auto* b = w->findChild<QPushButton*>(QLatin1String(name));
     QVERIFY(b);
     QTest::mouseClick(b, Qt::LeftButton);
+}
+
+inline QString labelOf(QWidget* w, const char* name) {
+    auto* l = w ? w->findChild<QLabel*>(QLatin1String(name)) : nullptr;
+    return l ? l->text() : QStringLiteral("<missing>");
+}
+
+// Every message box so far as "text/title/flags".
+inline QStringList promptLog() {
+    QStringList out;
+    for (const auto& r : Prompter::records())
+        out.append(r.text + u'/' + r.title + u'/' + QString::number(r.flags));
+    return out;
 }
 
 class CallFixture {
@@ -54,8 +66,7 @@ public:
         p->defaultPrefixesForDRAB3 = QStringLiteral("+39");
         p->ringTimerInterval = 2;
         gPreferences = p;
-        const char* names[] = {"Last Dialed", "Last Received", "Last Not Answered"};
-        for (const char* n : names) {
+        for (const char* n : {"Last Dialed", "Last Received", "Last Not Answered"}) {
             auto b = std::make_shared<TmpAddressBook>();
             b->addressBookName = QLatin1String(n);
             gRecentBooks.append(b);
@@ -72,7 +83,7 @@ public:
         m_env.reset();
     }
 
-    // Telephony on with the simulated line, main window built and subscribed.
+    // Telephony on, main window built and subscribed.
     void start() {
         createForm();
         setupTAPI();
@@ -81,57 +92,59 @@ public:
         Prompter::reset();
     }
 
-    // The main window alone.
     void createForm() {
         m_form = new frmMain;
         gMainForm = m_form;
     }
 
     frmMain* form() const { return m_form; }
-    // A file inside the test's own temporary folder.
     QString file(const QString& name) const { return m_env->file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
-    // One step on the line, then the events it caused are handled:
-    // "ring", "offer:NUMBER", "offer" (no caller number), "callerid:NUMBER",
-    // "connect" (far end answers), "hangup" (far end hangs up), "answer" and
-    // "disconnect" (clicks on the incoming-call window).
+    // Dials number through the outgoing-call window's Dial button.
+    frmTelephoneCall* dial(const QString& number) {
+        frmTelephoneCall* c = frmTelephoneCall::instance();
+        c->showWindow();
+        c->setNumber(number);
+        click(c, "cmdDial");
+        pump();
+        return c;
+    }
+
+    // One step on the line, then its events handled: "ring", "offer:NUMBER",
+    // "offer" (no number), "callerid:NUMBER", "connect" and "hangup" (far
+    // end), "answer" and "disconnect" (the incoming-call window's buttons).
     void step(const QString& s) {
         SimLine& line = SimLine::instance();
         const qsizetype colon = s.indexOf(u':');
         const QString cmd = colon < 0 ? s : s.left(colon);
         const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
-        if (cmd == u"ring")
+        if (cmd == "ring")
             line.ring();
-        else if (cmd == u"offer")
+        else if (cmd == "offer")
             line.offer(colon < 0 ? std::nullopt : std::optional<QString>(arg));
-        else if (cmd == u"callerid")
+        else if (cmd == "callerid")
             line.setCallerNumber(line.currentCall(), arg);
-        else if (cmd == u"connect")
+        else if (cmd == "connect")
             line.setState(line.currentCall(), CS_CONNECTED);
-        else if (cmd == u"hangup")
+        else if (cmd == "hangup")
             line.hangup(line.currentCall());
-        else if (cmd == u"answer")
-            click(frmTelephoneRing::instance(), "cmdAnswer");
-        else if (cmd == u"disconnect")
-            click(frmTelephoneRing::instance(), "cmdDisconnect");
+        else if (cmd == "answer" || cmd == "disconnect")
+            click(frmTelephoneRing::instance(), cmd == "answer" ? "cmdAnswer" : "cmdDisconnect");
         else
-            QTest::qFail(qPrintable(QStringLiteral("unknown step ") + s), __FILE__, __LINE__);
+            QTest::qFail(qPrintable("unknown step " + s), __FILE__, __LINE__);
         pump();
     }
 
-    // The record, the direction, the tracked call and the status bar as one
-    // line: "STATUS NUMBER 'NAME' TAG dDIRECTION call|- [STATUS TEXT]".
+    // "STATUS NUMBER 'NAME' TAG dDIRECTION call|- [STATUS BAR]".
     QString snapshot() const {
         const CallRecord& r = gCallRecord;
-        return QString::number(r.callStatus) + u' ' + r.callNumber + QStringLiteral(" '") +
-               r.callName + QStringLiteral("' ") + r.callMatchTag + QStringLiteral(" d") +
-               QString::number(gCallDirection) +
-               (gCall ? QStringLiteral(" call") : QStringLiteral(" -")) + QStringLiteral(" [") +
-               m_form->statusText() + u']';
+        return QString::number(r.callStatus) + u' ' + r.callNumber + " '" + r.callName + "' " +
+               r.callMatchTag + " d" + QString::number(gCallDirection) +
+               (gCall ? " call [" : " - [") + m_form->statusText() + u']';
     }
 
-    // The entries of recent-call book i as "name|tel|tel2|tel3|email|email2|id".
+    // Recent-call book i as "name|tel|tel2|tel3|email|email2|id" lines.
     QStringList entries(int book) const {
         QStringList out;
         const auto& b = gRecentBooks.at(book);

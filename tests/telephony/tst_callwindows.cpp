@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
@@ -18,11 +17,8 @@ template <typename T> T* child(QWidget* w, const char* name) {
     return w->findChild<T*>(QLatin1String(name));
 }
 
-QStringList boxTexts() {
-    QStringList out;
-    for (const auto& r : Prompter::records())
-        out.append(r.text + u'/' + r.title + u'/' + QString::number(r.flags));
-    return out;
+QString lineCall() {
+    return SimLine::instance().status().section(u' ', 1, 1);
 }
 
 } // namespace
@@ -30,41 +26,31 @@ QStringList boxTexts() {
 class TestCallWindows : public QObject {
     Q_OBJECT
 private slots:
+    void init() { f = std::make_unique<CallFixture>(); }
     void cleanup() { f.reset(); }
     void windowsAreLocalised();
     void autoClose_data();
     void autoClose();
-    void newCallCancelsAutoClose_data();
-    void newCallCancelsAutoClose();
     void loadRunsAgainAfterUnload();
     void dialRefusals_data();
     void dialRefusals();
     void dialHandsTheNumberOverAsTyped();
-    void failedConnectDropsTheCall();
-    void failedCreateCallKeepsNoCall();
+    void failedDialKeepsNoCall_data();
+    void failedDialKeepsNoCall();
     void hangUp_data();
     void hangUp();
     void failedDisconnectKeepsTheCall();
-    void hangUpSparesACallThatCameWhileAsking();
 
 private:
     std::unique_ptr<CallFixture> f;
 };
 
 void TestCallWindows::windowsAreLocalised() {
-    f = std::make_unique<CallFixture>();
     f->start();
     frmTelephoneRing* r = frmTelephoneRing::instance();
-    QCOMPARE(r->windowTitle(), QStringLiteral("Telephone Ring"));
-    QCOMPARE(r->parentWidget(), f->form());
-    QCOMPARE(child<QPushButton>(r, "cmdAnswer")->text(), QStringLiteral("&Answer"));
-    QCOMPARE(child<QPushButton>(r, "cmdDisconnect")->text(), QStringLiteral("&Disconnect"));
-    QCOMPARE(child<QCheckBox>(r, "cbAutoClose")->text(), QStringLiteral("Auto &Close"));
     frmTelephoneCall* c = frmTelephoneCall::instance();
-    QCOMPARE(c->windowTitle(), QStringLiteral("Telephone Call"));
-    QCOMPARE(child<QPushButton>(c, "cmdDial")->text(), QStringLiteral("&Dial"));
-    QCOMPARE(child<QPushButton>(c, "cmdHangUp")->text(), QStringLiteral("&Hang Up"));
-    QCOMPARE(child<QLabel>(c, "Label1")->text(), QStringLiteral("Telephone Number :"));
+    QCOMPARE(r->windowTitle() + c->windowTitle(), QStringLiteral("Telephone RingTelephone Call"));
+    QCOMPARE(r->parentWidget(), f->form());
     QVERIFY(!r->isVisible() && !c->isVisible()); // loading does not show them
     r->unload();
     c->unload();
@@ -73,106 +59,67 @@ void TestCallWindows::windowsAreLocalised() {
     c = frmTelephoneCall::instance();
     setLanguage(Language::English);
     QCOMPARE(r->windowTitle(), QStringLiteral("Squillo telefonico"));
-    QCOMPARE(child<QPushButton>(r, "cmdAnswer")->text(), QStringLiteral("&Rispondi"));
     QCOMPARE(child<QPushButton>(c, "cmdHangUp")->text(), QStringLiteral("&Riaggancia"));
-    QCOMPARE(child<QLabel>(c, "Label1")->text(), QStringLiteral("Telephone Number :"));
+    QCOMPARE(labelOf(c, "Label1"), QStringLiteral("Telephone Number :")); // no Tag
 }
 
 void TestCallWindows::autoClose_data() {
     QTest::addColumn<bool>("incoming");
     QTest::addColumn<bool>("autoClose");
-    QTest::newRow("incoming, auto close") << true << true;
-    QTest::newRow("incoming, stays open") << true << false;
-    QTest::newRow("outgoing, auto close") << false << true;
-    QTest::newRow("outgoing, stays open") << false << false;
+    QTest::addColumn<bool>("nextCall"); // a new call before the window closes
+    QTest::newRow("incoming, auto close") << true << true << false;
+    QTest::newRow("incoming, stays open") << true << false << false;
+    QTest::newRow("incoming, next call keeps it") << true << true << true;
+    QTest::newRow("outgoing, auto close") << false << true << false;
+    QTest::newRow("outgoing, stays open") << false << false << false;
+    QTest::newRow("outgoing, next call keeps it") << false << true << true;
 }
 
 void TestCallWindows::autoClose() {
     QFETCH(bool, incoming);
     QFETCH(bool, autoClose);
-    f = std::make_unique<CallFixture>();
+    QFETCH(bool, nextCall);
     gPreferences->autoCloseOnDisconnect = autoClose;
     f->start();
-    QWidget* w = nullptr;
-    if (incoming) {
-        f->step("offer:5551234");
-        w = frmTelephoneRing::loadedInstance();
-    } else {
-        frmTelephoneCall* c = frmTelephoneCall::instance();
-        c->showWindow();
-        c->setNumber(QStringLiteral("0221"));
-        click(c, "cmdDial");
-        pump();
-        w = c;
-    }
+    auto call = [&](const QString& number) -> QWidget* {
+        if (!incoming)
+            return f->dial(number);
+        f->step("offer:" + number);
+        return frmTelephoneRing::loadedInstance();
+    };
+    QPointer<QWidget> w = call(QStringLiteral("111"));
     QVERIFY(w && w->isVisible());
     QCOMPARE(child<QCheckBox>(w, "cbAutoClose")->isChecked(), autoClose);
     auto* timer = child<QTimer>(w, "CloseTimer");
     QCOMPARE(timer->interval(), 1500);
-    QVERIFY(!timer->isActive());
-    QPointer<QWidget> guard(w);
     QElapsedTimer clock;
     clock.start();
     f->step("hangup");
-    QCOMPARE(child<QLabel>(w, "lblStatus")->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
     QCOMPARE(timer->isActive(), autoClose);
+    if (nextCall) {
+        QCOMPARE(call(QStringLiteral("222")), w.data());
+        QVERIFY(!timer->isActive());
+    }
     QTest::qWait(1200);
-    QVERIFY(guard && guard->isVisible()); // not before 1.5 s
-    if (autoClose) {
-        QTRY_VERIFY_WITH_TIMEOUT(!guard, 2000);
+    QVERIFY(w && w->isVisible()); // not before 1.5 s
+    if (autoClose && !nextCall) {
+        QTRY_VERIFY_WITH_TIMEOUT(!w, 2000);
         QVERIFY(clock.elapsed() >= 1450);
         QVERIFY(!frmTelephoneRing::loadedInstance() && !frmTelephoneCall::loadedInstance());
     } else {
         QTest::qWait(600);
-        QVERIFY(guard && guard->isVisible());
+        QVERIFY(w && w->isVisible());
     }
 }
 
-void TestCallWindows::newCallCancelsAutoClose_data() {
-    QTest::addColumn<bool>("incoming");
-    QTest::newRow("incoming") << true;
-    QTest::newRow("outgoing") << false;
-}
-
-void TestCallWindows::newCallCancelsAutoClose() {
-    QFETCH(bool, incoming);
-    f = std::make_unique<CallFixture>();
-    gPreferences->autoCloseOnDisconnect = true;
-    f->start();
-    auto call = [&](const QString& number) -> QWidget* {
-        if (incoming) {
-            f->step(QStringLiteral("offer:") + number);
-            return frmTelephoneRing::loadedInstance();
-        }
-        frmTelephoneCall* c = frmTelephoneCall::instance();
-        c->showWindow();
-        c->setNumber(number);
-        click(c, "cmdDial");
-        pump();
-        return c;
-    };
-    QPointer<QWidget> w = call(QStringLiteral("111"));
-    QVERIFY(w);
-    f->step("hangup");
-    QVERIFY(child<QTimer>(w, "CloseTimer")->isActive());
-    // The next call comes before the window has closed: it stays for it.
-    QCOMPARE(call(QStringLiteral("222")), w.data());
-    QVERIFY(!child<QTimer>(w, "CloseTimer")->isActive());
-    QTest::qWait(1800);
-    QVERIFY(w && w->isVisible());
-    QCOMPARE(child<QLabel>(w, "lblStatus")->text(),
-             incoming ? QStringLiteral("Ringing...") : QStringLiteral("Calling..."));
-}
-
 void TestCallWindows::loadRunsAgainAfterUnload() {
-    f = std::make_unique<CallFixture>();
     gPreferences->autoCloseOnDisconnect = true;
     f->start();
     f->step("offer:1");
     f->step("answer");
     frmTelephoneRing* r = frmTelephoneRing::loadedInstance();
     child<QCheckBox>(r, "cbAutoClose")->setChecked(false); // the user's choice
-    QVERIFY(child<QPushButton>(r, "cmdDisconnect")->isEnabled());
     f->step("hangup");
     // Left open: it keeps its state for the next call.
     f->step("offer:2");
@@ -191,8 +138,7 @@ void TestCallWindows::loadRunsAgainAfterUnload() {
     QVERIFY(r && r->isVisible());
     QVERIFY(child<QCheckBox>(r, "cbAutoClose")->isChecked());
     QVERIFY(!child<QPushButton>(r, "cmdDisconnect")->isEnabled());
-    QCOMPARE(child<QLabel>(r, "lblCallerIDNum")->text(), QStringLiteral("3"));
-
+    QCOMPARE(labelOf(r, "lblCallerIDNum"), QStringLiteral("3"));
     // The outgoing window empties its fields on a fresh load.
     frmTelephoneCall* c = frmTelephoneCall::instance();
     c->setNumber(QStringLiteral("99"));
@@ -200,45 +146,40 @@ void TestCallWindows::loadRunsAgainAfterUnload() {
     c->unload();
     pump();
     c = frmTelephoneCall::instance();
-    QCOMPARE(c->number(), QString());
-    QCOMPARE(child<QLabel>(c, "lblCalledIDStr")->text(), QString());
+    QCOMPARE(c->number() + labelOf(c, "lblCalledIDStr"), QString());
 }
 
 void TestCallWindows::dialRefusals_data() {
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("number");
-    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("box");
     QTest::newRow("call tracked") << "incoming"
-                                  << "0221" << QStringList{"One call at a time!/Tamrivo/0"};
+                                  << "0221"
+                                  << "One call at a time!/Tamrivo/0";
     QTest::newRow("empty number") << ""
                                   << ""
-                                  << QStringList{"You must specify the number to Dial!/Tamrivo/0"};
-    QTest::newRow("no monitored address")
-        << "noaddress"
-        << "0221" << QStringList{"TAPI required to perform this action/TAPI Error/48"};
+                                  << "You must specify the number to Dial!/Tamrivo/0";
+    QTest::newRow("no monitored address") << "noaddress"
+                                          << "0221"
+                                          << "TAPI required to perform this action/TAPI Error/48";
 }
 
 void TestCallWindows::dialRefusals() {
     QFETCH(QString, situation);
     QFETCH(QString, number);
-    QFETCH(QStringList, boxes);
-    f = std::make_unique<CallFixture>();
+    QFETCH(QString, box);
     f->start();
-    if (situation == u"incoming")
+    if (situation == "incoming")
         f->step("offer:5");
-    if (situation == u"noaddress")
+    if (situation == "noaddress")
         gAddress.reset();
     const auto before = gCall;
-    frmTelephoneCall* c = frmTelephoneCall::instance();
-    c->showWindow();
-    c->setNumber(number);
-    click(c, "cmdDial");
-    pump();
-    QCOMPARE(boxTexts(), boxes);
+    frmTelephoneCall* c = f->dial(number);
+    QCOMPARE(promptLog(), QStringList{box});
     QCOMPARE(SimLine::instance().dialled(), QString());
     QCOMPARE(gCall, before);
     // DialNumber itself places nothing while a call is tracked, silently.
-    if (situation == u"incoming") {
+    if (situation == "incoming") {
         Prompter::reset();
         c->DialNumber();
         QVERIFY(Prompter::records().isEmpty());
@@ -247,7 +188,6 @@ void TestCallWindows::dialRefusals() {
 }
 
 void TestCallWindows::dialHandsTheNumberOverAsTyped() {
-    f = std::make_unique<CallFixture>();
     f->start();
     frmTelephoneCall* c = frmTelephoneCall::instance();
     c->showWindow();
@@ -258,95 +198,81 @@ void TestCallWindows::dialHandsTheNumberOverAsTyped() {
     QCOMPARE(gCallDirection, CallDirection::None); // outgoing once in progress
     pump();
     QCOMPARE(gCallDirection, CallDirection::Outgoing);
-    QCOMPARE(SimLine::instance().status(),
-             QStringLiteral("registered=1 call=inprogress number= +39 (02) 555-12*34#  "
-                            "answered=0 dialled= +39 (02) 555-12*34# "));
 }
 
-void TestCallWindows::failedConnectDropsTheCall() {
-    f = std::make_unique<CallFixture>();
+void TestCallWindows::failedDialKeepsNoCall_data() {
+    QTest::addColumn<int>("op");
+    QTest::addColumn<QString>("lineState"); // of the failed call
+    QTest::newRow("create call") << int(SimLine::Op::CreateCall) << "call=none";
+    QTest::newRow("connect") << int(SimLine::Op::Connect) << "call=disconnected";
+}
+
+void TestCallWindows::failedDialKeepsNoCall() {
+    QFETCH(int, op);
+    QFETCH(QString, lineState);
     gExtendedErrors = true;
     f->start();
-    SimLine::instance().failOnce(SimLine::Op::Connect);
-    frmTelephoneCall* c = frmTelephoneCall::instance();
-    c->setNumber(QStringLiteral("0221"));
-    c->DialNumber();
+    SimLine::instance().failOnce(static_cast<SimLine::Op>(op));
+    f->dial(QStringLiteral("0221"));
     QVERIFY(!gCall);
-    QCOMPARE(SimLine::instance().callState(1), CS_DISCONNECTED);
+    QCOMPARE(lineCall(), lineState);
     QVERIFY(QFile::exists(errorLogPath()));
-    pump();
     QCOMPARE(gCallDirection, CallDirection::None);
-    // The user can dial again.
-    c->DialNumber();
+    click(frmTelephoneCall::instance(), "cmdDial"); // the user can dial again
     QVERIFY(gCall);
-    QCOMPARE(SimLine::instance().callState(2), CS_INPROGRESS);
-}
-
-void TestCallWindows::failedCreateCallKeepsNoCall() {
-    f = std::make_unique<CallFixture>();
-    f->start();
-    SimLine::instance().failOnce(SimLine::Op::CreateCall);
-    frmTelephoneCall* c = frmTelephoneCall::instance();
-    c->setNumber(QStringLiteral("0221"));
-    click(c, "cmdDial");
-    QVERIFY(!gCall);
-    click(c, "cmdDial");
-    QVERIFY(gCall);
+    QCOMPARE(lineCall(), QStringLiteral("call=inprogress"));
 }
 
 void TestCallWindows::hangUp_data() {
     QTest::addColumn<bool>("callTracked");
     QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("endsWhileAsking");
-    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("whileAsking"); // the line's doing while the box is up
+    QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("lineState");
-    QTest::newRow("no call") << false << 0 << false
-                             << QStringList{"No call to disconnect!/Tamrivo/0"} << "none";
-    QTest::newRow("answered No") << true << int(Msg::No) << false
-                                 << QStringList{"Disconnect the current call?/Tamrivo/4"}
-                                 << "connected";
-    QTest::newRow("answered Yes") << true << int(Msg::Yes) << false
-                                  << QStringList{"Disconnect the current call?/Tamrivo/4"}
-                                  << "disconnected";
+    const QString ask = "Disconnect the current call?/Tamrivo/4";
+    QTest::newRow("no call") << false << 0 << ""
+                             << "No call to disconnect!/Tamrivo/0"
+                             << "call=none";
+    QTest::newRow("answered No") << true << int(Msg::No) << "" << ask << "call=connected";
+    QTest::newRow("answered Yes") << true << int(Msg::Yes) << "" << ask << "call=disconnected";
     QTest::newRow("call ended while asking")
-        << true << int(Msg::Yes) << true << QStringList{"Disconnect the current call?/Tamrivo/4"}
-        << "disconnected";
+        << true << int(Msg::Yes) << "hangup" << ask << "call=disconnected";
+    // The new call is spared.
+    QTest::newRow("new call came while asking")
+        << true << int(Msg::Yes) << "hangup offer" << ask << "call=offering";
 }
 
 void TestCallWindows::hangUp() {
     QFETCH(bool, callTracked);
     QFETCH(int, answer);
-    QFETCH(bool, endsWhileAsking);
-    QFETCH(QStringList, boxes);
+    QFETCH(QString, whileAsking);
+    QFETCH(QString, box);
     QFETCH(QString, lineState);
-    f = std::make_unique<CallFixture>();
     gExtendedErrors = true;
     f->start();
     frmTelephoneCall* c = frmTelephoneCall::instance();
     c->showWindow();
     if (callTracked) {
-        c->setNumber(QStringLiteral("0221"));
-        c->DialNumber();
-        pump();
+        f->dial(QStringLiteral("0221"));
         f->step("connect");
     }
     if (answer)
         Prompter::pushAnswer(answer);
-    if (endsWhileAsking)
-        Prompter::setHook([](const Prompter::Record&) {
-            SimLine::instance().hangup(SimLine::instance().currentCall());
-            pump();
-        });
+    Prompter::setHook([&](const Prompter::Record&) {
+        for (const QString& s : whileAsking.split(u' ', Qt::SkipEmptyParts))
+            f->step(s == "offer" ? QStringLiteral("offer:5551234") : s);
+    });
     click(c, "cmdHangUp");
     pump();
-    QCOMPARE(boxTexts(), boxes);
-    QCOMPARE(SimLine::instance().status().section(u' ', 1, 1), QStringLiteral("call=") + lineState);
+    Prompter::setHook({});
+    QCOMPARE(promptLog(), QStringList{box});
+    QCOMPARE(lineCall(), lineState);
     QVERIFY(!QFile::exists(errorLogPath())); // no failed disconnect
-    QCOMPARE(static_cast<bool>(gCall), lineState == u"connected");
+    QCOMPARE(static_cast<bool>(gCall),
+             lineState != "call=disconnected" && lineState != "call=none");
 }
 
 void TestCallWindows::failedDisconnectKeepsTheCall() {
-    f = std::make_unique<CallFixture>();
     gExtendedErrors = true;
     f->start();
     f->step("offer:5");
@@ -361,31 +287,6 @@ void TestCallWindows::failedDisconnectKeepsTheCall() {
     f->step("disconnect");
     QVERIFY(!gCall);
     QCOMPARE(SimLine::instance().callState(1), CS_DISCONNECTED);
-}
-
-void TestCallWindows::hangUpSparesACallThatCameWhileAsking() {
-    f = std::make_unique<CallFixture>();
-    f->start();
-    frmTelephoneCall* c = frmTelephoneCall::instance();
-    c->showWindow();
-    c->setNumber(QStringLiteral("0221"));
-    c->DialNumber();
-    pump();
-    f->step("connect");
-    // While the question is open the dialled call ends and a caller rings in.
-    Prompter::pushAnswer(Msg::Yes);
-    Prompter::setHook([](const Prompter::Record&) {
-        SimLine& line = SimLine::instance();
-        line.hangup(line.currentCall());
-        pump();
-        line.offer(QStringLiteral("5551234"));
-        pump();
-    });
-    click(c, "cmdHangUp");
-    pump();
-    Prompter::setHook({});
-    QVERIFY(gCall);
-    QCOMPARE(SimLine::instance().status().section(u' ', 1, 1), QStringLiteral("call=offering"));
 }
 
 QTEST_MAIN(TestCallWindows)
