@@ -40,22 +40,14 @@ void settle() {
 // Every field as text, in declaration order, so a mismatch shows which one.
 QStringList fields(const Preferences& p) {
     auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
-    return {p.TAPIDevice,
-            b(p.useTapi),
-            QString::number(p.onClose),
-            QString::number(p.multipleCall),
-            b(p.incomingShowWindow),
-            b(p.incomingPlaySound),
-            b(p.incomingShowTooltip),
-            p.defaultSound,
-            QString::number(p.ringTimerInterval),
-            b(p.autoCloseOnDisconnect),
-            b(p.useLastDRAddressBooks),
-            b(p.clearDRABOnExit),
-            p.defaultPrefixesForDRAB1,
-            p.defaultPrefixesForDRAB2,
-            p.defaultPrefixesForDRAB3,
-            b(p.startMinimized)};
+    QStringList out;
+    out << p.TAPIDevice << b(p.useTapi) << QString::number(p.onClose)
+        << QString::number(p.multipleCall) << b(p.incomingShowWindow) << b(p.incomingPlaySound)
+        << b(p.incomingShowTooltip) << p.defaultSound << QString::number(p.ringTimerInterval)
+        << b(p.autoCloseOnDisconnect) << b(p.useLastDRAddressBooks) << b(p.clearDRABOnExit)
+        << p.defaultPrefixesForDRAB1 << p.defaultPrefixesForDRAB2 << p.defaultPrefixesForDRAB3
+        << b(p.startMinimized);
+    return out;
 }
 
 template <typename T> T* child(QWidget* w, const QString& name) {

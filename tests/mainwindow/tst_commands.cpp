@@ -85,22 +85,14 @@ std::optional<QString> storedPref(const QString& key) {
 // Every field as text, in declaration order.
 QStringList fields(const Preferences& p) {
     auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
-    return {p.TAPIDevice,
-            b(p.useTapi),
-            QString::number(p.onClose),
-            QString::number(p.multipleCall),
-            b(p.incomingShowWindow),
-            b(p.incomingPlaySound),
-            b(p.incomingShowTooltip),
-            p.defaultSound,
-            QString::number(p.ringTimerInterval),
-            b(p.autoCloseOnDisconnect),
-            b(p.useLastDRAddressBooks),
-            b(p.clearDRABOnExit),
-            p.defaultPrefixesForDRAB1,
-            p.defaultPrefixesForDRAB2,
-            p.defaultPrefixesForDRAB3,
-            b(p.startMinimized)};
+    QStringList out;
+    out << p.TAPIDevice << b(p.useTapi) << QString::number(p.onClose)
+        << QString::number(p.multipleCall) << b(p.incomingShowWindow) << b(p.incomingPlaySound)
+        << b(p.incomingShowTooltip) << p.defaultSound << QString::number(p.ringTimerInterval)
+        << b(p.autoCloseOnDisconnect) << b(p.useLastDRAddressBooks) << b(p.clearDRABOnExit)
+        << p.defaultPrefixesForDRAB1 << p.defaultPrefixesForDRAB2 << p.defaultPrefixesForDRAB3
+        << b(p.startMinimized);
+    return out;
 }
 
 QStringList visibleWindows(QWidget* except) {
