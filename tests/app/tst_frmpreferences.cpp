@@ -110,24 +110,8 @@ void whenModal(std::function<void(QWidget*)> act) {
 }
 
 Preferences sample() {
-    Preferences p;
-    p.TAPIDevice = QStringLiteral("Simulated Line");
-    p.useTapi = false;
-    p.onClose = 2;
-    p.multipleCall = 1;
-    p.incomingShowWindow = true;
-    p.incomingPlaySound = true;
-    p.incomingShowTooltip = true;
-    p.defaultSound = QStringLiteral("/sounds/ring it.wav");
-    p.ringTimerInterval = 7;
-    p.autoCloseOnDisconnect = true;
-    p.useLastDRAddressBooks = true;
-    p.clearDRABOnExit = true;
-    p.defaultPrefixesForDRAB1 = QStringLiteral("0");
-    p.defaultPrefixesForDRAB2 = QStringLiteral("00");
-    p.defaultPrefixesForDRAB3 = QStringLiteral("+39");
-    p.startMinimized = true;
-    return p;
+    return Preferences("Simulated Line", false, 2, 1, true, true, true, "/sounds/ring it.wav", 7,
+                       true, true, true, "0", "00", "+39", true);
 }
 
 } // namespace
@@ -277,19 +261,8 @@ private slots:
         QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
                  QStringLiteral("5 Secs"));
 
-        Preferences expected;
-        expected.startMinimized = true;
-        expected.onClose = 1;
-        expected.useLastDRAddressBooks = true;
-        expected.defaultPrefixesForDRAB1 = QStringLiteral("9");
-        expected.defaultPrefixesForDRAB2 = QStringLiteral("01");
-        expected.defaultPrefixesForDRAB3 = QStringLiteral("+41 ");
-        expected.autoCloseOnDisconnect = true;
-        expected.incomingShowWindow = true;
-        expected.incomingPlaySound = true;
-        expected.incomingShowTooltip = true;
-        expected.defaultSound = QStringLiteral("/x/bell.wav");
-        expected.ringTimerInterval = 5;
+        const Preferences expected("", false, 1, 0, true, true, true, "/x/bell.wav", 5, true, true,
+                                   false, "9", "01", "+41 ", true);
         QCOMPARE(fields(*d->getValues()), fields(expected));
 
         // Back again: unticked boxes give False, the last radio chosen wins.
