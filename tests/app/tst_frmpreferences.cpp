@@ -192,16 +192,9 @@ private slots:
             QCOMPARE(radio(d, name)->isChecked(), onCloseButton == QLatin1String(name));
         for (const char* name : {"rbMCIgnore", "rbMCAlert"})
             QCOMPARE(radio(d, name)->isChecked(), mcButton == QLatin1String(name));
-        for (const char* name : {"cbShowRingWindow", "cbPlaySound", "cbShowTooltip", "cbAutoClose",
-                                 "cbUseLastDialAB", "cbStartMinimized"})
-            QVERIFY2(box(d, name)->isChecked() == flags, name);
-        const char* prefixes[] = {"defaultPrefix1", "defaultPrefix2", "defaultPrefix3"};
-        const QStringList prefixTexts = {"0", "00", "+39"};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(edit(d, prefixes[i])->text(), prefixTexts[i]);
-            QCOMPARE(edit(d, prefixes[i])->isEnabled(), flags);
-        }
-        QCOMPARE(edit(d, "txtDefaultSound")->text(), QStringLiteral("/sounds/ring it.wav"));
+        // The rest shows through what OK gives back, below.
+        for (const char* name : {"defaultPrefix1", "defaultPrefix2", "defaultPrefix3"})
+            QCOMPARE(edit(d, name)->isEnabled(), flags);
         QCOMPARE(child<QSlider>(d, QStringLiteral("slRingTimerInterval"))->value(), slider);
         QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
                  QStringLiteral("%1 Secs").arg(slider));
