@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/strings.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "platform/filechooser.h"
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
@@ -29,33 +30,6 @@
 #include <memory>
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
-// Every field as text, in declaration order, so a mismatch shows which one.
-QStringList fields(const Preferences& p) {
-    auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
-    QStringList out;
-    out << p.TAPIDevice << b(p.useTapi) << QString::number(p.onClose)
-        << QString::number(p.multipleCall) << b(p.incomingShowWindow) << b(p.incomingPlaySound)
-        << b(p.incomingShowTooltip) << p.defaultSound << QString::number(p.ringTimerInterval)
-        << b(p.autoCloseOnDisconnect) << b(p.useLastDRAddressBooks) << b(p.clearDRABOnExit)
-        << p.defaultPrefixesForDRAB1 << p.defaultPrefixesForDRAB2 << p.defaultPrefixesForDRAB3
-        << b(p.startMinimized);
-    return out;
-}
-
-template <typename T> T* child(QWidget* w, const QString& name) {
-    T* c = w->findChild<T*>(name);
-    if (!c)
-        qFatal("no control %s", qPrintable(name));
-    return c;
-}
 
 QCheckBox* box(QWidget* w, const char* name) {
     return child<QCheckBox>(w, QLatin1String(name));
@@ -94,21 +68,6 @@ QString framesShown(QWidget* dialog) {
     return out;
 }
 
-// Runs act on the modal dialog once it is up (exec() blocks the test).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, tries, poll] {
-        if (QWidget* m = QApplication::activeModalWidget()) {
-            act(m);
-            return;
-        }
-        if (++*tries < 300)
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
 Preferences sample() {
     return Preferences("Simulated Line", false, 2, 1, true, true, true, "/sounds/ring it.wav", 7,
                        true, true, true, "0", "00", "+39", true);
@@ -140,13 +99,7 @@ private slots:
 
     void cleanup() {
         delete frmPreferences::current();
-        settle();
-        if (gTAPI)
-            gTAPI->Shutdown();
-        gTAPI.reset();
-        gAddress.reset();
-        settle();
-        SimLine::instance().reset();
+        stopTelephony();
         setLanguage(Language::English);
         env.reset();
     }

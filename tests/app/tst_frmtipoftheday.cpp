@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/strings.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
 
@@ -36,11 +37,6 @@ std::optional<QString> storedKey() {
     SettingsStore::instance().reload();
     return SettingsStore::instance().value(QStringLiteral("prefs"),
                                            QStringLiteral("showTipsAtStartup"));
-}
-
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/strings.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
@@ -39,57 +40,9 @@
 
 namespace {
 
-void settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
-// Runs act on the modal window once it is up (exec() blocks the test).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, tries, poll] {
-        if (QWidget* m = QApplication::activeModalWidget()) {
-            act(m);
-            return;
-        }
-        if (++*tries < 300)
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-}
-
-// Closes every modal window by its close box while it lives.
-struct ModalCloser {
-    QTimer timer;
-    ModalCloser() {
-        timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        timer.start();
-    }
-};
-
 std::optional<QString> storedPref(const QString& key) {
     SettingsStore::instance().reload();
     return SettingsStore::instance().value(QStringLiteral("prefs"), key);
-}
-
-// Every field as text, in declaration order.
-QStringList fields(const Preferences& p) {
-    auto b = [](bool v) { return v ? QStringLiteral("1") : QStringLiteral("0"); };
-    QStringList out;
-    out << p.TAPIDevice << b(p.useTapi) << QString::number(p.onClose)
-        << QString::number(p.multipleCall) << b(p.incomingShowWindow) << b(p.incomingPlaySound)
-        << b(p.incomingShowTooltip) << p.defaultSound << QString::number(p.ringTimerInterval)
-        << b(p.autoCloseOnDisconnect) << b(p.useLastDRAddressBooks) << b(p.clearDRABOnExit)
-        << p.defaultPrefixesForDRAB1 << p.defaultPrefixesForDRAB2 << p.defaultPrefixesForDRAB3
-        << b(p.startMinimized);
-    return out;
 }
 
 QStringList visibleWindows(QWidget* except) {
@@ -109,17 +62,9 @@ private:
     std::unique_ptr<TestEnv> env;
     QPointer<frmMain> form;
 
-    QAction* menu(const char* name) {
-        auto* a = form->findChild<QAction*>(QLatin1String(name));
-        if (!a)
-            qFatal("no menu item %s", name);
-        return a;
-    }
+    QAction* menu(const char* name) { return child(form, name); }
     QAction* toolButton(const char* key) {
-        auto* a = form->findChild<QAction*>(QStringLiteral("tbToolBar_") + QLatin1String(key));
-        if (!a)
-            qFatal("no toolbar button %s", key);
-        return a;
+        return child(form, QStringLiteral("tbToolBar_") + QLatin1String(key));
     }
     // The command from the menu or from the toolbar.
     void run(bool fromToolbar, const char* menuItem, const char* key) {
@@ -148,13 +93,7 @@ private slots:
 
     void cleanup() {
         delete form;
-        settle();
-        if (gTAPI)
-            gTAPI->Shutdown();
-        gTAPI.reset();
-        gAddress.reset();
-        settle();
-        SimLine::instance().reset();
+        stopTelephony();
         TrayIcon::setSimulatedAvailability(std::nullopt);
         env.reset();
     }

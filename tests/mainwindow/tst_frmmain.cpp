@@ -1,6 +1,7 @@
 #include "app/globals.h"
 #include "app/strings.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 #include "platform/settingsstore.h"
@@ -27,11 +28,6 @@ namespace {
 
 const QString kSection = QStringLiteral("Settings");
 const QStringList kRectKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
-
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 void setPrefs(int onClose, int ringSeconds = 5) {
     gPreferences = std::make_shared<Preferences>();
@@ -60,13 +56,6 @@ frmMain* loadWindow() {
     gMainForm = w;
     w->Form_Load();
     return w;
-}
-
-template <typename T = QAction> T* child(QObject* w, const char* name) {
-    T* c = w->findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
 }
 
 void exitProgram(frmMain* w) {
@@ -509,12 +498,7 @@ private slots:
         for (int c = 0; c < 8; ++c)
             QCOMPARE(list->columnWidth(c), 169); // 2540 twips
 
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        closer.start(20);
+        ModalCloser closer;
         for (const auto& [menu, items] : menus)
             for (const QString& item : items) {
                 QAction* a = child(&w, qPrintable(item));
