@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/strings.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "platform/prompter.h"
 #include "platform/systeminfo.h"
 
@@ -112,11 +113,10 @@ private slots:
         QCOMPARE(about.windowTitle(),
                  italian ? QStringLiteral("Informazioni su...") : QStringLiteral("About..."));
         QCOMPARE(labelText(&about, "lblDisclaimer"), loadResString(16054));
-        QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->text(),
+        QCOMPARE(child<QPushButton>(&about, "cmdSysInfo")->text(),
                  italian ? QStringLiteral("&Informazioni di sistema...")
                          : QStringLiteral("&System Info..."));
-        QCOMPARE(about.findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
-                 QStringLiteral("&OK"));
+        QCOMPARE(child<QPushButton>(&about, "cmdOK")->text(), QStringLiteral("&OK"));
     }
 
     void systemInfoTool_data() {
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(SystemInfo::find(), dir + u'/' + expected);
         frmAbout about;
         about.Form_Load();
-        about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+        child<QPushButton>(&about, "cmdSysInfo")->click();
         QTRY_COMPARE(started(), expected);
         QVERIFY(Prompter::records().isEmpty());
     }
@@ -161,7 +161,7 @@ private slots:
             QCOMPARE(SystemInfo::find(), QString());
         frmAbout about;
         about.Form_Load();
-        about.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+        child<QPushButton>(&about, "cmdSysInfo")->click();
         QTest::qWait(50);
         QCOMPARE(started(), QString());
         QVERIFY(Prompter::records().isEmpty());

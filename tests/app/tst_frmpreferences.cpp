@@ -31,21 +31,11 @@
 
 namespace {
 
-QCheckBox* box(QWidget* w, const char* name) {
-    return child<QCheckBox>(w, QLatin1String(name));
-}
-QRadioButton* radio(QWidget* w, const char* name) {
-    return child<QRadioButton>(w, QLatin1String(name));
-}
-QLineEdit* edit(QWidget* w, const char* name) {
-    return child<QLineEdit>(w, QLatin1String(name));
-}
-QPushButton* button(QWidget* w, const char* name) {
-    return child<QPushButton>(w, QLatin1String(name));
-}
-QComboBox* devices(QWidget* w) {
-    return child<QComboBox>(w, QStringLiteral("cbTAPIDevice"));
-}
+const auto box = [](QWidget* w, const char* n) { return child<QCheckBox>(w, n); };
+const auto radio = [](QWidget* w, const char* n) { return child<QRadioButton>(w, n); };
+const auto edit = [](QWidget* w, const char* n) { return child<QLineEdit>(w, n); };
+const auto button = [](QWidget* w, const char* n) { return child<QPushButton>(w, n); };
+const auto devices = [](QWidget* w) { return child<QComboBox>(w, "cbTAPIDevice"); };
 QStringList items(QComboBox* c) {
     QStringList out;
     for (int i = 0; i < c->count(); ++i)
@@ -54,7 +44,7 @@ QStringList items(QComboBox* c) {
 }
 
 void clickTab(QWidget* dialog, int index) {
-    auto* tabs = child<QTabBar>(dialog, QStringLiteral("TabStrip1"));
+    auto* tabs = child<QTabBar>(dialog, "TabStrip1");
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
 }
 
@@ -148,13 +138,13 @@ private slots:
         // The rest shows through what OK gives back, below.
         for (const char* name : {"defaultPrefix1", "defaultPrefix2", "defaultPrefix3"})
             QCOMPARE(edit(d, name)->isEnabled(), flags);
-        QCOMPARE(child<QSlider>(d, QStringLiteral("slRingTimerInterval"))->value(), slider);
-        QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
+        QCOMPARE(child<QSlider>(d, "slRingTimerInterval")->value(), slider);
+        QCOMPARE(child<QLabel>(d, "lblRingTimerInterval")->text(),
                  QStringLiteral("%1 Secs").arg(slider));
         // Telephony off: the box unticked, the device controls disabled, nothing started.
         QVERIFY(!box(d, "cbUseTAPI")->isChecked());
         QVERIFY(!devices(d)->isEnabled());
-        QVERIFY(!child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QVERIFY(!child<QGroupBox>(d, "fMultipleCall")->isEnabled());
         QVERIFY(!gTAPI);
         QCOMPARE(devices(d)->count(), 0);
         // First tab in front; loaded hidden; the verdict not yet given.
@@ -200,12 +190,11 @@ private slots:
         box(d, "cbPlaySound")->click();
         box(d, "cbShowTooltip")->click();
         QTest::keyClicks(edit(d, "txtDefaultSound"), QStringLiteral("/x/bell.wav"));
-        auto* sl = child<QSlider>(d, QStringLiteral("slRingTimerInterval"));
+        auto* sl = child<QSlider>(d, "slRingTimerInterval");
         sl->setFocus();
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(sl, Qt::Key_PageUp);
-        QCOMPARE(child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
-                 QStringLiteral("5 Secs"));
+        QCOMPARE(child<QLabel>(d, "lblRingTimerInterval")->text(), QStringLiteral("5 Secs"));
 
         const Preferences expected("", false, 1, 0, true, true, true, "/x/bell.wav", 5, true, true,
                                    false, "9", "01", "+41 ", true);
@@ -268,14 +257,14 @@ private slots:
         Preferences p;
         p.ringTimerInterval = 4;
         frmPreferences* d = load(p);
-        auto* tabs = child<QTabBar>(d, QStringLiteral("TabStrip1"));
+        auto* tabs = child<QTabBar>(d, "TabStrip1");
         const QStringList seen = {
             d->windowTitle(),
             tabs->tabText(0),
             tabs->tabText(2),
             button(d, "cmdCancel")->text(),
-            child<QGroupBox>(d, QStringLiteral("Frame3"))->title(),
-            child<QLabel>(d, QStringLiteral("lblRingTimerInterval"))->text(),
+            child<QGroupBox>(d, "Frame3")->title(),
+            child<QLabel>(d, "lblRingTimerInterval")->text(),
         };
         QCOMPARE(seen, expected);
         QVERIFY(button(d, "cmdOK")->isDefault());
@@ -321,7 +310,7 @@ private slots:
         QVERIFY(gTAPI);
         QVERIFY(box(d, "cbUseTAPI")->isChecked());
         QVERIFY(devices(d)->isEnabled());
-        QVERIFY(child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QVERIFY(child<QGroupBox>(d, "fMultipleCall")->isEnabled());
         QCOMPARE(items(devices(d)), listed);
         QCOMPARE(devices(d)->currentIndex(), selected);
         QCOMPARE(d->getValues()->TAPIDevice, selected < 0 ? QString() : listed[selected]);
@@ -370,7 +359,7 @@ private slots:
         QVERIFY(!gAddress); // nothing left to dial through
         QVERIFY(!SimLine::instance().isListening());
         QVERIFY(!devices(d)->isEnabled());
-        QVERIFY(!child<QGroupBox>(d, QStringLiteral("fMultipleCall"))->isEnabled());
+        QVERIFY(!child<QGroupBox>(d, "fMultipleCall")->isEnabled());
         QCOMPARE(items(devices(d)), QStringList{QStringLiteral("Simulated Line")});
         QCOMPARE(devices(d)->currentIndex(), 0);
 

@@ -26,11 +26,11 @@ QString tip(int n) {
 }
 
 QString shown(QWidget* w) {
-    return w->findChild<QLabel*>(QStringLiteral("lblTipText"))->text();
+    return child<QLabel>(w, "lblTipText")->text();
 }
 
 void next(QWidget* w) {
-    QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdNextTip")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(w, "cmdNextTip"), Qt::LeftButton);
 }
 
 std::optional<QString> storedKey() {
@@ -125,10 +125,10 @@ private slots:
         QCOMPARE(shown(w), tip(7));
         const QStringList seen = {
             w->windowTitle(),
-            w->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
-            w->findChild<QPushButton*>(QStringLiteral("cmdNextTip"))->text(),
-            w->findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
-            w->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"))->text(),
+            child<QLabel>(w, "Label1")->text(),
+            child<QPushButton>(w, "cmdNextTip")->text(),
+            child<QPushButton>(w, "cmdOK")->text(),
+            child<QCheckBox>(w, "chkLoadTipsAtStartup")->text(),
         };
         QCOMPARE(seen, texts);
     }
@@ -149,7 +149,7 @@ private slots:
         if (stored)
             s.write(QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), *stored);
         QPointer<frmTipOfTheDay> w = frmTipOfTheDay::showWindow(nullptr);
-        auto* box = w->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"));
+        auto* box = child<QCheckBox>(w, "chkLoadTipsAtStartup");
         QCOMPARE(box->isChecked(), ticked);
         QCOMPARE(storedKey(), stored); // the load writes nothing
 
@@ -161,13 +161,12 @@ private slots:
                  std::optional<QString>(QStringLiteral("2")));
 
         // Ok unloads the window; the next opening shows the stored choice.
-        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(w, "cmdOK"), Qt::LeftButton);
         settle();
         QVERIFY(w.isNull());
         QVERIFY(!frmTipOfTheDay::current());
         frmTipOfTheDay* again = frmTipOfTheDay::showWindow(nullptr);
-        QCOMPARE(again->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"))->isChecked(),
-                 !ticked);
+        QCOMPARE(child<QCheckBox>(again, "chkLoadTipsAtStartup")->isChecked(), !ticked);
     }
 };
 

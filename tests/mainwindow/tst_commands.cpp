@@ -193,20 +193,19 @@ private slots:
         QFETCH(QString, how);
         QFETCH(bool, earlierOk);
         if (earlierOk) {
-            whenModal(
-                [](QWidget* m) { m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click(); });
+            whenModal([](QWidget* m) { child<QPushButton>(m, "cmdOK")->click(); });
             menu("mnuToolsPreferences")->trigger();
             QVERIFY(QFile::remove(env->settingsPath()));
         }
         const auto before = gPreferences;
         whenModal([&](QWidget* m) {
-            m->findChild<QCheckBox*>(QStringLiteral("cbStartMinimized"))->click();
+            child<QCheckBox>(m, "cbStartMinimized")->click();
             if (how == QLatin1String("close"))
                 m->close();
             else if (how == QLatin1String("escape"))
                 QTest::keyClick(m, Qt::Key_Escape);
             else
-                m->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+                child<QPushButton>(m, "cmdCancel")->click();
         });
         run(fromToolbar, "mnuToolsPreferences", "prefs");
         settle();
@@ -226,8 +225,8 @@ private slots:
         form->TAPIEventsInit();
         QVERIFY(gAddress);
         whenModal([&](QWidget* m) {
-            m->findChild<QCheckBox*>(QStringLiteral("cbUseTAPI"))->click();
-            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            child<QCheckBox>(m, "cbUseTAPI")->click();
+            child<QPushButton>(m, "cmdOK")->click();
         });
         menu("mnuToolsPreferences")->trigger();
         QVERIFY(!gTAPI);
@@ -255,12 +254,12 @@ private slots:
         gPreferences->useTapi = true;
         gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
         whenModal([&](QWidget* m) {
-            m->findChild<QCheckBox*>(QStringLiteral("cbUseTAPI"))->click();
+            child<QCheckBox>(m, "cbUseTAPI")->click();
             // Telephony back behind the dialog's back, with a shutdown that
             // fails: the set-up after OK raises.
             startTAPI();
             SimLine::instance().failOnce(SimLine::Op::Shutdown);
-            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            child<QPushButton>(m, "cmdOK")->click();
         });
         run(fromToolbar, "mnuToolsPreferences", "prefs");
         QVERIFY(!gPreferences->useTapi); // the step before the failure was done
@@ -279,7 +278,7 @@ private slots:
     }
     void addressBooksRefillsTheTree() {
         QFETCH(bool, fromToolbar);
-        auto* tree = form->findChild<QTreeWidget*>(QStringLiteral("tvAddressBookTree"));
+        auto* tree = child<QTreeWidget>(form, "tvAddressBookTree");
         auto* stale = new QTreeWidgetItem(tree, QStringList{QStringLiteral("stale node")});
         Q_UNUSED(stale);
         ModalCloser closer; // the manager closed by its close box, without changes
@@ -326,7 +325,7 @@ private slots:
         whenModal([&](QWidget* m) {
             about = m;
             modal = m->isModal();
-            m->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            child<QPushButton>(m, "cmdOK")->click();
         });
         menu("mnuHelpAbout")->trigger();
         settle();
