@@ -422,7 +422,8 @@ private slots:
 
     // ------------------------------------------------------------ lifecycle
 
-    void okAndCancelHideAndKeepTheEdits() {
+    // OK and Cancel hide the dialog and keep its edits; the close box unloads it.
+    void lifecycle() {
         gPreferences = std::make_shared<Preferences>(sample());
         QPointer<frmPreferences> first;
         whenModal([&](QWidget* m) {
@@ -460,28 +461,22 @@ private slots:
         settle();
         QCOMPARE(frmPreferences::current(), first.data());
         QCOMPARE(first->closeMode(), QStringLiteral("Cancel"));
-        // The dialog wrote nothing.
-        QVERIFY(!QFile::exists(env->settingsPath()));
-    }
 
-    void closeBoxUnloads() {
-        gPreferences = std::make_shared<Preferences>(sample());
-        QPointer<frmPreferences> first;
+        // The close box unloads it; asked again, it loads afresh without an OK.
         whenModal([&](QWidget* m) {
-            first = qobject_cast<frmPreferences*>(m);
-            edit(m, "txtDefaultSound")->setText(QStringLiteral("/edited.wav"));
+            edit(m, "txtDefaultSound")->setText(QStringLiteral("/closed.wav"));
             m->close();
         });
         frmPreferences::showModal(nullptr);
         settle();
         QVERIFY(first.isNull());
         QVERIFY(!frmPreferences::current());
-        // Asked for its verdict, the dialog loads afresh and has no OK.
-        gPreferences->defaultSound = QStringLiteral("/now.wav");
         frmPreferences* again = frmPreferences::instance(nullptr);
         QVERIFY(again->isHidden());
         QVERIFY(again->closeMode() != QLatin1String("OK"));
-        QCOMPARE(edit(again, "txtDefaultSound")->text(), QStringLiteral("/now.wav"));
+        QCOMPARE(edit(again, "txtDefaultSound")->text(), QStringLiteral("/changed meanwhile.wav"));
+        // The dialog wrote nothing.
+        QVERIFY(!QFile::exists(env->settingsPath()));
     }
 };
 
