@@ -22,9 +22,9 @@
 
 namespace {
 
-QString labelText(QWidget* w, const char* name) {
-    auto* l = w->findChild<QLabel*>(QLatin1String(name));
-    return l ? l->text() : QStringLiteral("<missing>");
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
 }
 
 } // namespace
@@ -55,19 +55,8 @@ private:
         return dir;
     }
 
-    QString started() {
-        QFile f(env->file(QStringLiteral("started")));
-        if (!f.open(QIODevice::ReadOnly))
-            return QString();
-        return QString::fromUtf8(f.readAll()).trimmed();
-    }
-
-    QString log() {
-        QFile f(errorLogPath());
-        if (!f.open(QIODevice::ReadOnly))
-            return QString();
-        return QString::fromUtf8(f.readAll());
-    }
+    QString started() { return readText(env->file(QStringLiteral("started"))); }
+    QString log() { return readText(errorLogPath()); }
 
 private slots:
     void initTestCase() {
@@ -106,13 +95,13 @@ private slots:
         frmAbout about;
         about.Form_Load();
         for (QWidget* w : {static_cast<QWidget*>(&splash), static_cast<QWidget*>(&about)}) {
-            QCOMPARE(labelText(w, "lblProduct"), AppVersion::productLine());
-            QCOMPARE(labelText(w, "lblCopyright"), AppVersion::legalNotice());
+            QCOMPARE(child<QLabel>(w, "lblProduct")->text(), AppVersion::productLine());
+            QCOMPARE(child<QLabel>(w, "lblCopyright")->text(), AppVersion::legalNotice());
         }
         QVERIFY(splash.windowTitle().isEmpty());
         QCOMPARE(about.windowTitle(),
                  italian ? QStringLiteral("Informazioni su...") : QStringLiteral("About..."));
-        QCOMPARE(labelText(&about, "lblDisclaimer"), loadResString(16054));
+        QCOMPARE(child<QLabel>(&about, "lblDisclaimer")->text(), loadResString(16054));
         QCOMPARE(child<QPushButton>(&about, "cmdSysInfo")->text(),
                  italian ? QStringLiteral("&Informazioni di sistema...")
                          : QStringLiteral("&System Info..."));
