@@ -76,8 +76,7 @@ void splitterMouse(QWidget* bar, QEvent::Type type, int x) {
 QStringList names(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions)
-        out << (a->objectName().isEmpty() && a->isSeparator() ? QStringLiteral("-")
-                                                              : a->objectName());
+        out << a->objectName();
     return out;
 }
 
