@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 QByteArray logBytes() {
     QFile f(errorLogPath());
@@ -23,35 +25,31 @@ private slots:
     void lineFormat() {
         const QLocale loc = QLocale::system();
         const QString today = loc.toString(QDate::currentDate(), QLocale::ShortFormat);
-        const QString line =
-            errorLogLine(QStringLiteral("dontknow"), 13, QStringLiteral("Type mismatch"));
+        const QString line = errorLogLine(u"dontknow"_s, 13, u"Type mismatch"_s);
         QVERIFY2(line.startsWith(u'"' + today + u' '), qPrintable(line));
-        QVERIFY2(line.endsWith(QStringLiteral(" dontknow 13 Type mismatch\"\r\n")),
-                 qPrintable(line));
+        QVERIFY2(line.endsWith(u" dontknow 13 Type mismatch\"\r\n"_s), qPrintable(line));
         // Exactly one pair of quotes and one line end; the time of day sits
         // between the date and the place text, without a time zone.
         QCOMPARE(line.count(u'"'), 2);
         QCOMPARE(line.count(u'\n'), 1);
-        const QString time = line.mid(today.size() + 2).section(QStringLiteral(" dontknow"), 0, 0);
-        QVERIFY2(QRegularExpression(
-                     QStringLiteral("^\\d{1,2}[:.]\\d{2}[:.]\\d{2}( ?[AaPp]\\.?[Mm]\\.?)?$"))
+        const QString time = line.mid(today.size() + 2).section(u" dontknow"_s, 0, 0);
+        QVERIFY2(QRegularExpression(u"^\\d{1,2}[:.]\\d{2}[:.]\\d{2}( ?[AaPp]\\.?[Mm]\\.?)?$"_s)
                      .match(time)
                      .hasMatch(),
                  qPrintable(time));
     }
 
     void nothingEscapedInTheLine() {
-        const QString line = errorLogLine(QStringLiteral("a \"b\""), -2147221503,
-                                          QStringLiteral("line\nwith \"quotes\""));
-        QVERIFY(line.endsWith(QStringLiteral(" a \"b\" -2147221503 line\nwith \"quotes\"\"\r\n")));
+        const QString line = errorLogLine(u"a \"b\""_s, -2147221503, u"line\nwith \"quotes\""_s);
+        QVERIFY(line.endsWith(u" a \"b\" -2147221503 line\nwith \"quotes\"\"\r\n"_s));
     }
 
     void logOnAppendsOneLinePerError() {
         TestEnv env;
         gExtendedErrors = true;
         QVERIFY(!QFile::exists(errorLogPath()));
-        reportError(QStringLiteral("dontknow"), AppError(13, QStringLiteral("Type mismatch")));
-        reportError(QStringLiteral("dontknow"), AppError(3146, QStringLiteral("ODBC call failed")));
+        reportError(u"dontknow"_s, AppError(13, u"Type mismatch"_s));
+        reportError(u"dontknow"_s, AppError(3146, u"ODBC call failed"_s));
         const QList<QByteArray> lines = logBytes().split('\n');
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].endsWith(" dontknow 13 Type mismatch\"\r"));
@@ -75,14 +73,13 @@ private slots:
         QFETCH(int, number);
         QFETCH(bool, shown);
         TestEnv env;
-        reportError(QStringLiteral("dontknow"),
-                    AppError(number, QStringLiteral("Something broke"), QStringLiteral("DB")));
+        reportError(u"dontknow"_s, AppError(number, u"Something broke"_s, u"DB"_s));
         QVERIFY(!QFile::exists(errorLogPath()));
         QCOMPARE(Prompter::records().size(), shown ? 1 : 0);
         if (shown) {
             const auto& r = Prompter::records().first();
-            QCOMPARE(r.text, QStringLiteral("%1 Something broke DB").arg(number));
-            QCOMPARE(r.title, QStringLiteral("Tamrivo Error"));
+            QCOMPARE(r.text, u"%1 Something broke DB"_s.arg(number));
+            QCOMPARE(r.title, u"Tamrivo Error"_s);
             QCOMPARE(r.flags, int(Msg::OKOnly));
         }
     }
@@ -90,11 +87,11 @@ private slots:
     void unwritableLogNeverThrows() {
         TestEnv env;
         gExtendedErrors = true;
-        QFile plain(env.file(QStringLiteral("plain")));
+        QFile plain(env.file(u"plain"_s));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        setErrorLogFolder(env.file(QStringLiteral("plain/sub")));
-        reportError(QStringLiteral("dontknow"), AppError(13, QStringLiteral("Type mismatch")));
+        setErrorLogFolder(env.file(u"plain/sub"_s));
+        reportError(u"dontknow"_s, AppError(13, u"Type mismatch"_s));
         QVERIFY(Prompter::records().isEmpty());
     }
 
@@ -112,8 +109,7 @@ private slots:
 
     void defaultLogBesideTheProgram() {
         setErrorLogFolder(QString());
-        QCOMPARE(errorLogPath(),
-                 QCoreApplication::applicationDirPath() + QStringLiteral("/Tamrivo.Err"));
+        QCOMPARE(errorLogPath(), QCoreApplication::applicationDirPath() + u"/Tamrivo.Err"_s);
     }
 };
 

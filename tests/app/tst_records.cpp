@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 template <typename F> long errorOf(F&& f) {
     try {
@@ -34,22 +36,22 @@ private slots:
 
     void clearResetsEveryField() {
         DatabaseAddressBook b;
-        b.addressBookName = b.dsn = b.User = b.password = b.tableName = QStringLiteral("x");
-        b.nameField = b.telephoneField = b.emailField = b.ringSound = QStringLiteral("x");
-        b.contactid = b.telephone2 = b.telephone3 = b.email2 = b.freetext = QStringLiteral("x");
+        b.addressBookName = b.dsn = b.User = b.password = b.tableName = u"x"_s;
+        b.nameField = b.telephoneField = b.emailField = b.ringSound = u"x"_s;
+        b.contactid = b.telephone2 = b.telephone3 = b.email2 = b.freetext = u"x"_s;
         b.groupNum = 3;
-        b.setGrouping(QStringLiteral("a,b,c"));
+        b.setGrouping(u"a,b,c"_s);
         b.readonly = false;
         b.searchForCallerID = true;
         b.ringSoundInterval = 9;
-        b.callPrefix = QStringLiteral("9");
+        b.callPrefix = u"9"_s;
         b.init();
         for (const QString* f :
              {&b.addressBookName, &b.dsn, &b.User, &b.password, &b.tableName, &b.nameField,
               &b.telephoneField, &b.emailField, &b.ringSound, &b.contactid, &b.telephone2,
               &b.telephone3, &b.email2, &b.freetext})
             QCOMPARE(*f, QString());
-        QCOMPARE(b.callPrefix, QStringLiteral("0"));
+        QCOMPARE(b.callPrefix, u"0"_s);
         QCOMPARE(b.groupNum, 0);
         QCOMPARE(b.Grouping(), QStringList{QString()});
         QCOMPARE(b.readonly, true);
@@ -91,8 +93,8 @@ private slots:
         b.init();
         QCOMPARE(b.groupingColumn(0), QString());
         QCOMPARE(errorOf([&] { b.groupingColumn(1); }), ErrNum::SubscriptOutOfRange);
-        b.setGrouping(QStringLiteral("country,city"));
-        QCOMPARE(b.groupingColumn(1), QStringLiteral("city"));
+        b.setGrouping(u"country,city"_s);
+        QCOMPARE(b.groupingColumn(1), u"city"_s);
         QCOMPARE(errorOf([&] { b.groupingColumn(2); }), ErrNum::SubscriptOutOfRange);
         QCOMPARE(errorOf([&] { b.groupingColumn(-1); }), ErrNum::SubscriptOutOfRange);
     }
@@ -158,8 +160,8 @@ private slots:
     }
 
     void tagMaking() {
-        QCOMPARE(AbTag::make(0, QChar(BookKind::Local), 12), QStringLiteral("0|O|12"));
-        QCOMPARE(AbTag::make(2, QChar(BookKind::Database), 0), QStringLiteral("2|D|0"));
+        QCOMPARE(AbTag::make(0, QChar(BookKind::Local), 12), u"0|O|12"_s);
+        QCOMPARE(AbTag::make(2, QChar(BookKind::Database), 0), u"2|D|0"_s);
     }
 
     void booksByTagAreChecked() {
@@ -169,24 +171,18 @@ private slots:
         noDBBooks = false;
         gLocalBooks = {std::make_shared<LocalAddressBook>()};
         noLocalBooks = true; // a stale element of an emptied list
-        QCOMPARE(dbBookOfTag(QStringLiteral("1|D|1")).get(), gDBBooks[1].get());
-        QCOMPARE(errorOf([] { dbBookOfTag(QStringLiteral("0|D|2")); }),
-                 ErrNum::SubscriptOutOfRange);
-        QCOMPARE(errorOf([] { dbBookOfTag(QStringLiteral("0|D|-1")); }),
-                 ErrNum::SubscriptOutOfRange);
-        QCOMPARE(errorOf([] { dbBookOfTag(QStringLiteral("0|O|0")); }),
-                 ErrNum::SubscriptOutOfRange);
-        QCOMPARE(errorOf([] { localBookOfTag(QStringLiteral("0|O|0")); }),
-                 ErrNum::SubscriptOutOfRange);
-        QCOMPARE(errorOf([] { ldapBookOfTag(QStringLiteral("0|L|0")); }),
-                 ErrNum::SubscriptOutOfRange);
+        QCOMPARE(dbBookOfTag(u"1|D|1"_s).get(), gDBBooks[1].get());
+        QCOMPARE(errorOf([] { dbBookOfTag(u"0|D|2"_s); }), ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([] { dbBookOfTag(u"0|D|-1"_s); }), ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([] { dbBookOfTag(u"0|O|0"_s); }), ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([] { localBookOfTag(u"0|O|0"_s); }), ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([] { ldapBookOfTag(u"0|L|0"_s); }), ErrNum::SubscriptOutOfRange);
         // Recent-call books that were never created are never reached.
         QVERIFY(!recentBooksExist());
-        QCOMPARE(errorOf([] { recentBookOfTag(QStringLiteral("0|R|0")); }),
-                 ErrNum::SubscriptOutOfRange);
+        QCOMPARE(errorOf([] { recentBookOfTag(u"0|R|0"_s); }), ErrNum::SubscriptOutOfRange);
         for (int i = 0; i < 3; ++i)
             gRecentBooks.append(std::make_shared<TmpAddressBook>());
-        QCOMPARE(recentBookOfTag(QStringLiteral("0|R|2")).get(), gRecentBooks[2].get());
+        QCOMPARE(recentBookOfTag(u"0|R|2"_s).get(), gRecentBooks[2].get());
         QCOMPARE(errorOf([] { recentBookAt(3); }), ErrNum::SubscriptOutOfRange);
     }
 };

@@ -17,14 +17,16 @@
 #include <QLabel>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void put(const QString& key, const QString& value) {
-    SettingsStore::instance().write(QStringLiteral("prefs"), key, value);
+    SettingsStore::instance().write(u"prefs"_s, key, value);
 }
 
 QStringList commandLine(const QStringList& args) {
-    return QStringList{QStringLiteral("tamrivo")} + args;
+    return QStringList{u"tamrivo"_s} + args;
 }
 
 bool splashLeft() {
@@ -76,14 +78,14 @@ private slots:
         QVERIFY(frmTipOfTheDay::current());
         QVERIFY(frmTipOfTheDay::current()->isVisible());
         QVERIFY(Prompter::records().isEmpty());
-        auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"));
+        auto* item = gMainForm->findChild<QAction*>(u"mnuSysTrayShowHide"_s);
         QVERIFY(item);
-        QCOMPARE(item->text(), QStringLiteral("&Hide"));
+        QCOMPARE(item->text(), u"&Hide"_s);
     }
 
     void startMinimized() {
-        put(QStringLiteral("startMinimized"), QStringLiteral("1"));
-        put(QStringLiteral("showTipsAtStartup"), QStringLiteral("1"));
+        put(u"startMinimized"_s, u"1"_s);
+        put(u"showTipsAtStartup"_s, u"1"_s);
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         QVERIFY(gMainForm);
         QVERIFY(!frmTipOfTheDay::current());
@@ -91,21 +93,21 @@ private slots:
             QVERIFY(!gMainForm->isVisible());
         else
             QVERIFY(gMainForm->isMinimized());
-        if (auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide")))
-            QCOMPARE(item->text(), QStringLiteral("&Show"));
+        if (auto* item = gMainForm->findChild<QAction*>(u"mnuSysTrayShowHide"_s))
+            QCOMPARE(item->text(), u"&Show"_s);
     }
 
     void startMinimizedIntoTheTray() {
         TrayIcon::setSimulatedAvailability(true);
-        put(QStringLiteral("startMinimized"), QStringLiteral("1"));
+        put(u"startMinimized"_s, u"1"_s);
         const StartResult r = Main(commandLine({}));
         TrayIcon::setSimulatedAvailability(std::nullopt);
         QCOMPARE(r, StartResult::Running);
         QVERIFY(!gMainForm->isVisible());
         QVERIFY(!frmTipOfTheDay::current());
-        auto* item = gMainForm->findChild<QAction*>(QStringLiteral("mnuSysTrayShowHide"));
+        auto* item = gMainForm->findChild<QAction*>(u"mnuSysTrayShowHide"_s);
         QVERIFY(item);
-        QCOMPARE(item->text(), QStringLiteral("&Show"));
+        QCOMPARE(item->text(), u"&Show"_s);
     }
 
     void tipsAtStartup_data() {
@@ -120,19 +122,19 @@ private slots:
     void tipsAtStartup() {
         QFETCH(QString, stored);
         QFETCH(bool, opens);
-        put(QStringLiteral("showTipsAtStartup"), stored);
+        put(u"showTipsAtStartup"_s, stored);
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         QCOMPARE(frmTipOfTheDay::current() != nullptr, opens);
         QVERIFY(Prompter::records().isEmpty());
     }
 
     void badTipSettingKeepsTheMainWindow() {
-        put(QStringLiteral("showTipsAtStartup"), QStringLiteral("often"));
+        put(u"showTipsAtStartup"_s, u"often"_s);
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         QVERIFY(gMainForm && gMainForm->isVisible());
         QVERIFY(!frmTipOfTheDay::current());
         QCOMPARE(Prompter::records().size(), 1);
-        QVERIFY(Prompter::records().first().text.startsWith(QStringLiteral("13 ")));
+        QVERIFY(Prompter::records().first().text.startsWith(u"13 "_s));
     }
 
     void commandLineSwitch_data() {
@@ -147,7 +149,7 @@ private slots:
     void commandLineSwitch() {
         QFETCH(QStringList, args);
         QFETCH(bool, logOn);
-        put(QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+        put(u"showTipsAtStartup"_s, u"0"_s);
         gExtendedErrors = !logOn;
         QCOMPARE(Main(commandLine(args)), StartResult::Running);
         QCOMPARE(gExtendedErrors, logOn);
@@ -160,7 +162,7 @@ private slots:
     }
     void badPreferenceEndsStartUp() {
         QFETCH(QStringList, args);
-        put(QStringLiteral("useTAPI"), QStringLiteral("maybe"));
+        put(u"useTAPI"_s, u"maybe"_s);
         QCOMPARE(Main(commandLine(args)), StartResult::Failed);
         QVERIFY(!gMainForm);
         QVERIFY(!splashLeft());
@@ -168,11 +170,9 @@ private slots:
         // Shown whatever its number, and logged when the log is on.
         QCOMPARE(Prompter::records().size(), 1);
         const auto& r = Prompter::records().first();
-        QCOMPARE(r.title, QStringLiteral("Tamrivo Error"));
+        QCOMPARE(r.title, u"Tamrivo Error"_s);
         QCOMPARE(r.flags, int(Msg::OKOnly | Msg::Critical));
-        QVERIFY2(r.text.startsWith(QStringLiteral("13 ")) &&
-                     r.text.contains(QStringLiteral("useTAPI")),
-                 qPrintable(r.text));
+        QVERIFY2(r.text.startsWith(u"13 "_s) && r.text.contains(u"useTAPI"_s), qPrintable(r.text));
         QFile log(errorLogPath());
         if (args.isEmpty()) {
             QVERIFY(!log.exists());
@@ -193,8 +193,8 @@ private slots:
         QVERIFY(!gPreferences); // nothing loaded
         QCOMPARE(Prompter::records().size(), 1);
         const auto& r = Prompter::records().first();
-        QCOMPARE(r.text, QStringLiteral("The program is already running"));
-        QCOMPARE(r.title, QStringLiteral("Already Running"));
+        QCOMPARE(r.text, u"The program is already running"_s);
+        QCOMPARE(r.title, u"Already Running"_s);
         QCOMPARE(r.flags, int(Msg::OKOnly | Msg::Critical));
         first.release();
         QCOMPARE(Main(commandLine({})), StartResult::Running);
@@ -204,40 +204,35 @@ private slots:
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         auto* tip = frmTipOfTheDay::current();
         QVERIFY(tip);
-        QCOMPARE(tip->property("Tag").toString(), QStringLiteral("15019"));
-        auto* box = tip->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"));
+        QCOMPARE(tip->property("Tag").toString(), u"15019"_s);
+        auto* box = tip->findChild<QCheckBox*>(u"chkLoadTipsAtStartup"_s);
         QVERIFY(box);
         QVERIFY(box->isChecked());
         // The load's own tick stores nothing.
         QVERIFY(!QFile::exists(m_env->settingsPath()));
         box->click();
         SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().value(QStringLiteral("prefs"),
-                                                 QStringLiteral("showTipsAtStartup")),
-                 std::optional<QString>(QStringLiteral("0")));
+        QCOMPARE(SettingsStore::instance().value(u"prefs"_s, u"showTipsAtStartup"_s),
+                 std::optional<QString>(u"0"_s));
         box->click();
         SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().value(QStringLiteral("prefs"),
-                                                 QStringLiteral("showTipsAtStartup")),
-                 std::optional<QString>(QStringLiteral("1")));
-        QVERIFY(!tip->findChild<QLabel*>(QStringLiteral("lblTipText"))->text().isEmpty());
+        QCOMPARE(SettingsStore::instance().value(u"prefs"_s, u"showTipsAtStartup"_s),
+                 std::optional<QString>(u"1"_s));
+        QVERIFY(!tip->findChild<QLabel*>(u"lblTipText"_s)->text().isEmpty());
     }
 
     void tipWindowLeavesAnOddValueAlone() {
-        put(QStringLiteral("showTipsAtStartup"), QStringLiteral("2"));
+        put(u"showTipsAtStartup"_s, u"2"_s);
         auto* tip = frmTipOfTheDay::showWindow(nullptr);
-        QVERIFY(!tip->findChild<QCheckBox*>(QStringLiteral("chkLoadTipsAtStartup"))->isChecked());
+        QVERIFY(!tip->findChild<QCheckBox*>(u"chkLoadTipsAtStartup"_s)->isChecked());
         QCOMPARE(frmTipOfTheDay::showWindow(nullptr), tip); // one window
         SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().read(QStringLiteral("prefs"),
-                                                QStringLiteral("showTipsAtStartup"), {}),
-                 QStringLiteral("2"));
+        QCOMPARE(SettingsStore::instance().read(u"prefs"_s, u"showTipsAtStartup"_s, {}), u"2"_s);
     }
 
     void pluginSettingsLoadedBeforeTheMainWindow() {
-        SettingsStore::instance().write(QStringLiteral("plugins"), QStringLiteral("enabled"),
-                                        QStringLiteral("1"));
-        put(QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+        SettingsStore::instance().write(u"plugins"_s, u"enabled"_s, u"1"_s);
+        put(u"showTipsAtStartup"_s, u"0"_s);
         QCOMPARE(Main(commandLine({})), StartResult::Running);
         QVERIFY(plugInsEnabled);
         QCOMPARE(serverPort, 5577);

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Every id the program uses, in table order.
@@ -37,7 +39,7 @@ bool isTip(int id) {
 
 QString text(int id, Language lang) {
     QString s;
-    return tryLoadResString(id, lang, s) ? s : QStringLiteral("<missing>");
+    return tryLoadResString(id, lang, s) ? s : u"<missing>"_s;
 }
 
 } // namespace
@@ -64,10 +66,10 @@ private slots:
     // The file itself: one row per id, three columns, nothing a later row
     // would silently replace.
     void tableFileIsWellFormed() {
-        QFile f(sourceDir() + QStringLiteral("/resources/strings.tsv"));
+        QFile f(sourceDir() + u"/resources/strings.tsv"_s);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(0), QStringLiteral("id\tEnglish\tItalian"));
+        QCOMPARE(lines.value(0), u"id\tEnglish\tItalian"_s);
         QSet<int> seen;
         for (const QString& line : lines.mid(1)) {
             const QStringList cols = line.split(u'\t');
@@ -162,7 +164,7 @@ private slots:
         QVERIFY(tip.startsWith(QStringLiteral("You can connect plugins to Tamrivo to perform many "
                                               "actions. Download Tamrivo plugins or build your "
                                               "own. ")));
-        QVERIFY2(tip.contains(QRegularExpression(QStringLiteral("support@[a-z]+\\.example\\b"))),
+        QVERIFY2(tip.contains(QRegularExpression(u"support@[a-z]+\\.example\\b"_s)),
                  qPrintable(tip));
         for (Language lang : {Language::English, Language::Italian})
             QVERIFY(text(16054, lang).size() > 40);
@@ -171,9 +173,9 @@ private slots:
     void missingIdRaises() {
         for (Language lang : {Language::English, Language::Italian}) {
             setLanguage(lang);
-            QString out = QStringLiteral("kept");
+            QString out = u"kept"_s;
             QVERIFY(!tryLoadResString(16012, out));
-            QCOMPARE(out, QStringLiteral("kept"));
+            QCOMPARE(out, u"kept"_s);
             try {
                 loadResString(16012);
                 QFAIL("no error raised");
@@ -222,15 +224,15 @@ private slots:
         QFETCH(QString, lcAll);
         QFETCH(QString, expected);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("LANGUAGE"));
-        env.remove(QStringLiteral("LC_MESSAGES"));
-        env.remove(QStringLiteral("LANG"));
+        env.remove(u"LANGUAGE"_s);
+        env.remove(u"LC_MESSAGES"_s);
+        env.remove(u"LANG"_s);
         if (!language.isEmpty())
-            env.insert(QStringLiteral("LANGUAGE"), language);
-        env.insert(QStringLiteral("LC_ALL"), lcAll);
+            env.insert(u"LANGUAGE"_s, language);
+        env.insert(u"LC_ALL"_s, lcAll);
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--system-language")});
+        p.start(QCoreApplication::applicationFilePath(), {u"--system-language"_s});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
         QCOMPARE(QString::fromLatin1(p.readAllStandardOutput()).trimmed(), expected);

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The built program, copied into a private folder so that its error log (kept
@@ -23,27 +25,25 @@ public:
     Sandbox() {
         for (const char* sub : {"bin", "config/Tamrivo", "data", "runtime"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
-        QFile::copy(buildDir() + QStringLiteral("/tamrivo"), program());
+        QFile::setPermissions(m_dir.filePath(u"runtime"_s), QFileDevice::ReadOwner |
+                                                                QFileDevice::WriteOwner |
+                                                                QFileDevice::ExeOwner);
+        QFile::copy(buildDir() + u"/tamrivo"_s, program());
         QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ExeOwner);
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_env.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
-        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
-        m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-        m_env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
-        m_env.remove(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"));
+        m_env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        m_env.insert(u"TAMRIVO_PROMPTS"_s, u"stderr"_s);
+        m_env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
+        m_env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
+        m_env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.filePath(u"runtime"_s));
+        m_env.insert(u"LC_ALL"_s, u"C"_s);
+        m_env.insert(u"LANGUAGE"_s, u"en"_s);
+        m_env.remove(u"TAMRIVO_TEST_SAVE_LOOP"_s);
     }
-    QString program() const { return m_dir.filePath(QStringLiteral("bin/tamrivo")); }
-    QString settingsPath() const {
-        return m_dir.filePath(QStringLiteral("config/Tamrivo/Tamrivo.ini"));
-    }
-    QString logPath() const { return m_dir.filePath(QStringLiteral("bin/Tamrivo.Err")); }
+    QString program() const { return m_dir.filePath(u"bin/tamrivo"_s); }
+    QString settingsPath() const { return m_dir.filePath(u"config/Tamrivo/Tamrivo.ini"_s); }
+    QString logPath() const { return m_dir.filePath(u"bin/Tamrivo.Err"_s); }
     QProcessEnvironment& env() { return m_env; }
 
     void writeSettings(const QByteArray& text) const {
@@ -96,7 +96,7 @@ class TstStartupE2E : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY2(QFile::exists(buildDir() + QStringLiteral("/tamrivo")), "build/tamrivo missing");
+        QVERIFY2(QFile::exists(buildDir() + u"/tamrivo"_s), "build/tamrivo missing");
     }
 
     void secondStartIsRefused() {
@@ -110,20 +110,19 @@ private slots:
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         const QString said = errText(*second);
-        QVERIFY2(
-            said.contains(QStringLiteral("PROMPT Already Running: The program is already running")),
-            qPrintable(said));
+        QVERIFY2(said.contains(u"PROMPT Already Running: The program is already running"_s),
+                 qPrintable(said));
 
         // The first one goes on, untold.
         QTest::qWait(300);
         QCOMPARE(first->state(), QProcess::Running);
-        QVERIFY(!errText(*first).contains(QStringLiteral("PROMPT")));
+        QVERIFY(!errText(*first).contains(u"PROMPT"_s));
 
         // Killed, it leaves a stale lock that does not stop the next start.
         stop(*first);
         auto third = box.start();
         QVERIFY(waitUntilStarted(*third));
-        QVERIFY(!errText(*third).contains(QStringLiteral("Already Running")));
+        QVERIFY(!errText(*third).contains(u"Already Running"_s));
         stop(*third);
     }
 
@@ -138,7 +137,7 @@ private slots:
         QVERIFY(p->waitForFinished(10000));
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
-        QVERIFY(!errText(*p).contains(QStringLiteral("PROMPT")));
+        QVERIFY(!errText(*p).contains(u"PROMPT"_s));
         const QByteArray saved = box.settingsBytes();
         QVERIFY2(saved.contains("[Settings]") && saved.contains("MainWidth="), saved.constData());
     }
@@ -203,8 +202,7 @@ private slots:
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 1);
         const QString said = errText(*p);
-        QVERIFY2(said.contains(QStringLiteral("PROMPT Tamrivo Error: ") + message),
-                 qPrintable(said));
+        QVERIFY2(said.contains(u"PROMPT Tamrivo Error: "_s + message), qPrintable(said));
         // Nothing was written over the user's file.
         QCOMPARE(box.settingsBytes(), settings);
     }
@@ -218,15 +216,15 @@ private slots:
             for (int i = 0; i < 300; ++i) {
                 auto b = std::make_shared<DatabaseAddressBook>();
                 b->init();
-                b->addressBookName = QStringLiteral("Book %1 = ; # , \\ ").arg(i);
-                b->dsn = QStringLiteral("dsn%1").arg(i);
+                b->addressBookName = u"Book %1 = ; # , \\ "_s.arg(i);
+                b->dsn = u"dsn%1"_s.arg(i);
                 b->groupNum = 1;
-                b->setGrouping(QStringLiteral("city"));
-                b->freetext = QStringLiteral("notes\nof %1").arg(i);
+                b->setGrouping(u"city"_s);
+                b->freetext = u"notes\nof %1"_s.arg(i);
                 gDBBooks.append(b);
                 auto l = std::make_shared<LocalAddressBook>();
-                l->addressBookName = QStringLiteral("  Local %1").arg(i);
-                l->filename = QStringLiteral("/books/%1.lab").arg(i);
+                l->addressBookName = u"  Local %1"_s.arg(i);
+                l->filename = u"/books/%1.lab"_s.arg(i);
                 l->ringSoundInterval = 3;
                 gLocalBooks.append(l);
             }
@@ -236,9 +234,8 @@ private slots:
             gPreferences->onClose = 2;
             gPreferences->incomingShowWindow = true;
             gPreferences->ringTimerInterval = 2;
-            gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
-            SettingsStore::instance().write(
-                QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+            gPreferences->TAPIDevice = u"Simulated Line"_s;
+            SettingsStore::instance().write(u"prefs"_s, u"showTipsAtStartup"_s, u"0"_s);
             saveSettings();
             plugInsEnabled = true;
             serverPort = 5577;
@@ -248,16 +245,16 @@ private slots:
         const QByteArray original = box.settingsBytes();
         QVERIFY(original.size() > 100000);
 
-        box.env().insert(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"), QStringLiteral("1"));
+        box.env().insert(u"TAMRIVO_TEST_SAVE_LOOP"_s, u"1"_s);
         for (int round = 0; round < 15; ++round) {
             auto p = box.start();
             // Wait for the saves to start, then kill at a random moment.
             QString said;
-            while (!said.contains(QStringLiteral("saving settings in a loop")) &&
+            while (!said.contains(u"saving settings in a loop"_s) &&
                    p->state() == QProcess::Running && p->waitForReadyRead(10000))
                 said += errText(*p);
-            QVERIFY2(said.contains(QStringLiteral("saving settings in a loop")), qPrintable(said));
-            QVERIFY2(!said.contains(QStringLiteral("PROMPT")), qPrintable(said));
+            QVERIFY2(said.contains(u"saving settings in a loop"_s), qPrintable(said));
+            QVERIFY2(!said.contains(u"PROMPT"_s), qPrintable(said));
             QTest::qWait(int(QRandomGenerator::global()->bounded(60)));
             QCOMPARE(p->state(), QProcess::Running);
             p->kill(); // SIGKILL

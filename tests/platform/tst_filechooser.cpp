@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Runs act on the file dialog once it is shown (the dialog's exec() blocks).
@@ -68,25 +70,22 @@ private slots:
     }
 
     void scriptedAnswers() {
-        QString path = QStringLiteral("/before.wav");
-        FileChooser::pushAnswer(env->file(QStringLiteral("ring.wav")));
-        QVERIFY(FileChooser::choose(FileChooser::Mode::Open,
-                                    QStringLiteral("Wav files (*.wav)|*.wav"), 1,
-                                    QStringLiteral("Wav files"), path));
-        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
+        QString path = u"/before.wav"_s;
+        FileChooser::pushAnswer(env->file(u"ring.wav"_s));
+        QVERIFY(FileChooser::choose(FileChooser::Mode::Open, u"Wav files (*.wav)|*.wav"_s, 1,
+                                    u"Wav files"_s, path));
+        QCOMPARE(path, env->file(u"ring.wav"_s));
         // Cancel, and no answer left: nothing changes.
         FileChooser::pushAnswer(QString());
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Save, QStringLiteral("L|*.lab"), 1,
-                                     QStringLiteral("T"), path));
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Open, QStringLiteral("L|*.lab"), 1,
-                                     QStringLiteral("T"), path));
-        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
+        QVERIFY(!FileChooser::choose(FileChooser::Mode::Save, u"L|*.lab"_s, 1, u"T"_s, path));
+        QVERIFY(!FileChooser::choose(FileChooser::Mode::Open, u"L|*.lab"_s, 1, u"T"_s, path));
+        QCOMPARE(path, env->file(u"ring.wav"_s));
 
         const auto& r = FileChooser::requests();
         QCOMPARE(r.size(), 3);
         QCOMPARE(r[0].mode, FileChooser::Mode::Open);
-        QCOMPARE(r[0].title, QStringLiteral("Wav files"));
-        QCOMPARE(r[0].filter, QStringLiteral("Wav files (*.wav)|*.wav"));
+        QCOMPARE(r[0].title, u"Wav files"_s);
+        QCOMPARE(r[0].filter, u"Wav files (*.wav)|*.wav"_s);
         QCOMPARE(r[0].filterIndex, 1);
         QCOMPARE(r[1].mode, FileChooser::Mode::Save);
     }
@@ -106,7 +105,7 @@ private slots:
         QFETCH(bool, accept);
         QFETCH(bool, exists);
         FileChooser::setScripted(false);
-        const QString target = env->file(QStringLiteral("book.lab"));
+        const QString target = env->file(u"book.lab"_s);
         if (exists) {
             QFile f(target);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -124,15 +123,14 @@ private slots:
             d->selectFile(target);
             static_cast<QDialog*>(d)->accept(); // QFileDialog::accept, as the button does
         });
-        QString path = QStringLiteral("unchanged");
-        const bool chosen =
-            FileChooser::choose(static_cast<FileChooser::Mode>(mode),
-                                QStringLiteral("Local Address Book files (*.lab)|*.lab"), 1,
-                                QStringLiteral("Local Address Book files"), path);
-        QCOMPARE(seenTitle, QStringLiteral("Local Address Book files"));
-        QCOMPARE(seenFilters, QStringList{QStringLiteral("Local Address Book files (*.lab)")});
+        QString path = u"unchanged"_s;
+        const bool chosen = FileChooser::choose(static_cast<FileChooser::Mode>(mode),
+                                                u"Local Address Book files (*.lab)|*.lab"_s, 1,
+                                                u"Local Address Book files"_s, path);
+        QCOMPARE(seenTitle, u"Local Address Book files"_s);
+        QCOMPARE(seenFilters, QStringList{u"Local Address Book files (*.lab)"_s});
         QCOMPARE(chosen, accept);
-        QCOMPARE(path, accept ? target : QStringLiteral("unchanged"));
+        QCOMPARE(path, accept ? target : u"unchanged"_s);
         // Nothing else was left open (no overwrite question).
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));

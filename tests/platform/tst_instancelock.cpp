@@ -8,6 +8,8 @@
 #include <QSysInfo>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Writes a lock file as another instance (or a crash) may have left it.
@@ -24,7 +26,7 @@ void leaveLockFile(const QByteArray& contents, int ageSeconds) {
 // A process id that no process has any more.
 QByteArray deadPid() {
     QProcess p;
-    p.start(QStringLiteral("true"), {});
+    p.start(u"true"_s, {});
     p.waitForStarted(5000);
     const qint64 pid = p.processId();
     p.waitForFinished(5000);

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TstSettingsStore : public QObject {
     Q_OBJECT
 
@@ -24,28 +26,25 @@ private slots:
     void namesAreCaseBlind() {
         TestEnv env;
         auto& s = SettingsStore::instance();
-        s.write(QStringLiteral("Prefs"), QStringLiteral("UseTAPI"), QStringLiteral("1"));
-        s.write(QStringLiteral("PREFS"), QStringLiteral("usetapi"), QStringLiteral("0"));
+        s.write(u"Prefs"_s, u"UseTAPI"_s, u"1"_s);
+        s.write(u"PREFS"_s, u"usetapi"_s, u"0"_s);
         s.reload();
-        QCOMPARE(s.keys(QStringLiteral("prefs")), QStringList{QStringLiteral("UseTAPI")});
-        QCOMPARE(s.read(QStringLiteral("prefs"), QStringLiteral("USETAPI"), QStringLiteral("x")),
-                 QStringLiteral("0"));
-        QVERIFY(s.hasSection(QStringLiteral("pReFs")));
+        QCOMPARE(s.keys(u"prefs"_s), QStringList{u"UseTAPI"_s});
+        QCOMPARE(s.read(u"prefs"_s, u"USETAPI"_s, u"x"_s), u"0"_s);
+        QVERIFY(s.hasSection(u"pReFs"_s));
     }
 
     void absentIsNotEmpty() {
         TestEnv env;
         auto& s = SettingsStore::instance();
-        QVERIFY(!s.value(QStringLiteral("dbab"), QStringLiteral("number")));
-        QCOMPARE(s.read(QStringLiteral("dbab"), QStringLiteral("number"), QStringLiteral("0")),
-                 QStringLiteral("0"));
-        s.write(QStringLiteral("dbab"), QStringLiteral("number"), QString());
+        QVERIFY(!s.value(u"dbab"_s, u"number"_s));
+        QCOMPARE(s.read(u"dbab"_s, u"number"_s, u"0"_s), u"0"_s);
+        s.write(u"dbab"_s, u"number"_s, QString());
         s.reload();
-        QVERIFY(s.value(QStringLiteral("dbab"), QStringLiteral("number")).has_value());
-        QCOMPARE(*s.value(QStringLiteral("dbab"), QStringLiteral("number")), QString());
-        QCOMPARE(s.read(QStringLiteral("dbab"), QStringLiteral("number"), QStringLiteral("0")),
-                 QString());
-        QVERIFY(!s.value(QStringLiteral("dbab"), QStringLiteral("other")));
+        QVERIFY(s.value(u"dbab"_s, u"number"_s).has_value());
+        QCOMPARE(*s.value(u"dbab"_s, u"number"_s), QString());
+        QCOMPARE(s.read(u"dbab"_s, u"number"_s, u"0"_s), QString());
+        QVERIFY(!s.value(u"dbab"_s, u"other"_s));
     }
 
     void oddTextsRoundTrip_data() {
@@ -94,19 +93,17 @@ private slots:
         QFETCH(QString, value);
         TestEnv env;
         auto& s = SettingsStore::instance();
-        s.write(QStringLiteral("odd]section"), key, value);
-        s.write(QStringLiteral("odd]section"), QStringLiteral("after"), QStringLiteral("x"));
+        s.write(u"odd]section"_s, key, value);
+        s.write(u"odd]section"_s, u"after"_s, u"x"_s);
         s.reload();
-        QCOMPARE(s.value(QStringLiteral("odd]section"), key), std::optional<QString>(value));
-        QCOMPARE(s.read(QStringLiteral("odd]section"), QStringLiteral("after"), QString()),
-                 QStringLiteral("x"));
-        QCOMPARE(s.keys(QStringLiteral("odd]section")).size(), 2);
+        QCOMPARE(s.value(u"odd]section"_s, key), std::optional<QString>(value));
+        QCOMPARE(s.read(u"odd]section"_s, u"after"_s, QString()), u"x"_s);
+        QCOMPARE(s.keys(u"odd]section"_s).size(), 2);
     }
 
     void fileIsPrivate() {
         TestEnv env;
-        SettingsStore::instance().write(QStringLiteral("prefs"), QStringLiteral("a"),
-                                        QStringLiteral("1"));
+        SettingsStore::instance().write(u"prefs"_s, u"a"_s, u"1"_s);
         const QFileInfo info(env.settingsPath());
         QVERIFY(info.exists());
         const auto perms = info.permissions();
@@ -125,14 +122,10 @@ private slots:
                   "[dbab]\n number =2\n[prefs]\nonClose=0\n");
         auto& s = SettingsStore::instance();
         s.reload();
-        QCOMPARE(s.read(QStringLiteral("prefs"), QStringLiteral("useTAPI"), QString()),
-                 QStringLiteral("1"));
-        QCOMPARE(s.read(QStringLiteral("prefs"), QStringLiteral("onclose"), QString()),
-                 QStringLiteral("0"));
-        QCOMPARE(s.value(QStringLiteral("prefs"), QStringLiteral("empty")),
-                 std::optional<QString>(QString()));
-        QCOMPARE(s.read(QStringLiteral("dbab"), QStringLiteral("number"), QString()),
-                 QStringLiteral("2"));
+        QCOMPARE(s.read(u"prefs"_s, u"useTAPI"_s, QString()), u"1"_s);
+        QCOMPARE(s.read(u"prefs"_s, u"onclose"_s, QString()), u"0"_s);
+        QCOMPARE(s.value(u"prefs"_s, u"empty"_s), std::optional<QString>(QString()));
+        QCOMPARE(s.read(u"dbab"_s, u"number"_s, QString()), u"2"_s);
     }
 
     void damagedFileRaisesAndIsKept_data() {
@@ -153,12 +146,11 @@ private slots:
         auto& s = SettingsStore::instance();
         s.reload();
         try {
-            s.write(QStringLiteral("prefs"), QStringLiteral("x"), QStringLiteral("1"));
+            s.write(u"prefs"_s, u"x"_s, u"1"_s);
             QFAIL("a damaged file was overwritten");
         } catch (const AppError& e) {
             QCOMPARE(e.number(), ErrNum::SettingsRead);
-            QVERIFY2(e.description().contains(QStringLiteral("line %1").arg(line)),
-                     qPrintable(e.description()));
+            QVERIFY2(e.description().contains(u"line %1"_s.arg(line)), qPrintable(e.description()));
         }
         QCOMPARE(fileBytes(env.settingsPath()), data);
     }
@@ -166,57 +158,51 @@ private slots:
     void replaceSectionDropsOldKeysOnly() {
         TestEnv env;
         auto& s = SettingsStore::instance();
-        s.write(QStringLiteral("dbab"), QStringLiteral("number"), QStringLiteral("2"));
-        s.write(QStringLiteral("dbab"), QStringLiteral("AddressBookName1"), QStringLiteral("old"));
-        s.write(QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
-        s.replaceSection(QStringLiteral("DBAB"),
-                         {{QStringLiteral("number"), QStringLiteral("1")},
-                          {QStringLiteral("AddressBookName0"), QStringLiteral("new")}});
+        s.write(u"dbab"_s, u"number"_s, u"2"_s);
+        s.write(u"dbab"_s, u"AddressBookName1"_s, u"old"_s);
+        s.write(u"prefs"_s, u"showTipsAtStartup"_s, u"0"_s);
+        s.replaceSection(u"DBAB"_s, {{u"number"_s, u"1"_s}, {u"AddressBookName0"_s, u"new"_s}});
         s.reload();
-        QCOMPARE(s.keys(QStringLiteral("dbab")),
-                 (QStringList{QStringLiteral("number"), QStringLiteral("AddressBookName0")}));
-        QCOMPARE(s.read(QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QString()),
-                 QStringLiteral("0"));
+        QCOMPARE(s.keys(u"dbab"_s), (QStringList{u"number"_s, u"AddressBookName0"_s}));
+        QCOMPARE(s.read(u"prefs"_s, u"showTipsAtStartup"_s, QString()), u"0"_s);
     }
 
     void deleteSection() {
         TestEnv env;
         auto& s = SettingsStore::instance();
-        QVERIFY(!s.deleteSection(QStringLiteral("plugins")));
-        s.write(QStringLiteral("plugins"), QStringLiteral("enabled"), QStringLiteral("1"));
-        QVERIFY(s.deleteSection(QStringLiteral("Plugins")));
+        QVERIFY(!s.deleteSection(u"plugins"_s));
+        s.write(u"plugins"_s, u"enabled"_s, u"1"_s);
+        QVERIFY(s.deleteSection(u"Plugins"_s));
         s.reload();
-        QVERIFY(!s.hasSection(QStringLiteral("plugins")));
+        QVERIFY(!s.hasSection(u"plugins"_s));
     }
 
     void failedWriteChangesNothing() {
         TestEnv env;
         auto& s = SettingsStore::instance();
-        s.write(QStringLiteral("prefs"), QStringLiteral("a"), QStringLiteral("1"));
+        s.write(u"prefs"_s, u"a"_s, u"1"_s);
         // A plain file where the settings folder should be makes every write
         // fail, even for root.
-        writeFile(env.file(QStringLiteral("plain")), "x");
-        s.setPath(env.file(QStringLiteral("plain/Tamrivo.ini")));
+        writeFile(env.file(u"plain"_s), "x");
+        s.setPath(env.file(u"plain/Tamrivo.ini"_s));
         try {
             s.replaceSections(
-                {{QStringLiteral("prefs"), {{QStringLiteral("a"), QStringLiteral("2")}}},
-                 {QStringLiteral("lab"), {{QStringLiteral("number"), QStringLiteral("0")}}}});
+                {{u"prefs"_s, {{u"a"_s, u"2"_s}}}, {u"lab"_s, {{u"number"_s, u"0"_s}}}});
             QFAIL("the write did not fail");
         } catch (const AppError& e) {
             QCOMPARE(e.number(), ErrNum::SettingsWrite);
         }
         // Neither section changed in memory.
-        QVERIFY(!s.value(QStringLiteral("prefs"), QStringLiteral("a")));
-        QVERIFY(!s.hasSection(QStringLiteral("lab")));
+        QVERIFY(!s.value(u"prefs"_s, u"a"_s));
+        QVERIFY(!s.hasSection(u"lab"_s));
     }
 
     void serializeParseRoundTrip() {
         const QList<SettingsStore::Section> in{
-            {QStringLiteral("a"),
-             {{QStringLiteral("x"), QStringLiteral(" 1 ")}, {QStringLiteral("y"), QString()}}},
-            {QStringLiteral("b c"), {{QStringLiteral("z"), QStringLiteral("l1\nl2")}}},
+            {u"a"_s, {{u"x"_s, u" 1 "_s}, {u"y"_s, QString()}}},
+            {u"b c"_s, {{u"z"_s, u"l1\nl2"_s}}},
         };
-        const auto out = SettingsStore::parse(SettingsStore::serialize(in), QStringLiteral("t"));
+        const auto out = SettingsStore::parse(SettingsStore::serialize(in), u"t"_s);
         QCOMPARE(out.size(), 2);
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(out[i].name, in[i].name);
