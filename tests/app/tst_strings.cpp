@@ -86,65 +86,45 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("english");
         QTest::addColumn<QString>("italian");
-        QTest::newRow("about button") << 1019 << "&System Info..."
-                                      << "&Informazioni di sistema...";
-        QTest::newRow("file menu") << 11001 << "&File"
-                                   << "&File";
-        QTest::newRow("plugins menu") << 11025 << "Plu&gins..."
-                                      << "&Plug-in...";
-        QTest::newRow("tray show") << 11081 << "&Show"
-                                   << "&Mostra";
-        QTest::newRow("tray hide") << 11083 << "&Hide"
-                                   << "&Nascondi";
-        QTest::newRow("fields mapping") << 13031 << "Fields mapping (&1)"
-                                        << "Corrispondenza campi (&1)";
-        QTest::newRow("ok") << 14001 << "Ok"
-                            << "Ok";
-        QTest::newRow("cancel") << 14002 << "Cancel"
-                                << "Annulla";
-        QTest::newRow("call 3") << 14021 << "Ca&ll..."
-                                << "Chi&ama...";
-        QTest::newRow("books title") << 15001 << "Address Books"
-                                     << "Rubriche";
-        QTest::newRow("program") << 15005 << "Tamrivo"
-                                 << "Tamrivo";
-        QTest::newRow("preferences") << 15006 << "Preferences"
-                                     << "Opzioni";
-        QTest::newRow("local title") << 15009 << "Local Address Book"
-                                     << "Rubrica locale";
-        QTest::newRow("typo kept") << 16014 << "Do you want to hide windows insted of close ?"
-                                   << "Vuoi nascondere le finestre invece di chiuderle ?";
-        QTest::newRow("ringing") << 16018 << "Ringing..."
-                                 << "Chiamata entrante...";
-        QTest::newRow("wav filter") << 16021 << "Wav files (*.wav)|*.wav"
-                                    << "File wav (*.wav)|*.wav";
-        QTest::newRow("lab filter") << 16029 << "Local Address Book files (*.lab)|*.lab"
-                                    << "File rubrica locale (*.lab)|*.lab";
-        QTest::newRow("not found") << 16031 << "Not Found"
-                                   << "Non trovato";
-        QTest::newRow("already running") << 16033 << "The program is already running"
-                                         << "Il programma è già in esecuzione";
-        QTest::newRow("already running title") << 16034 << "Already Running"
-                                               << "Già in esecuzione";
-        QTest::newRow("last dialed") << 16035 << "Last Dialed"
-                                     << "Ultime chiamate effettuate";
-        QTest::newRow("last received") << 16036 << "Last Received"
-                                       << "Ultime chiamate ricevute";
-        QTest::newRow("last not answered") << 16037 << "Last Not Answered"
-                                           << "Ultime chiamate non risposte";
-        QTest::newRow("port") << 16059 << "The port number must be > 0"
-                              << "Il numero di porta deve essere > 0";
-        QTest::newRow("toolbar help") << 17006 << "Help"
-                                      << "Guida";
-        QTest::newRow("tip 1") << 20001
-                               << "You can start Tamrivo minimized on the system tray. Click on "
-                                  "Preferences and make your choice."
-                               << "<missing>";
-        QTest::newRow("tip 10")
-            << 20010
-            << "You can define many Address Books in Tamrivo. Each one can be searched for Caller "
-               "ID / Called ID informations. Click on Address books button to manage them."
-            << "<missing>";
+        const auto row = [](const char* name, int id, const char* en, const char* it) {
+            QTest::newRow(name) << id << QString(en) << QString(it);
+        };
+        row("about button", 1019, "&System Info...", "&Informazioni di sistema...");
+        row("file menu", 11001, "&File", "&File");
+        row("plugins menu", 11025, "Plu&gins...", "&Plug-in...");
+        row("tray show", 11081, "&Show", "&Mostra");
+        row("tray hide", 11083, "&Hide", "&Nascondi");
+        row("fields mapping", 13031, "Fields mapping (&1)", "Corrispondenza campi (&1)");
+        row("ok", 14001, "Ok", "Ok");
+        row("cancel", 14002, "Cancel", "Annulla");
+        row("call 3", 14021, "Ca&ll...", "Chi&ama...");
+        row("books title", 15001, "Address Books", "Rubriche");
+        row("program", 15005, "Tamrivo", "Tamrivo");
+        row("preferences", 15006, "Preferences", "Opzioni");
+        row("local title", 15009, "Local Address Book", "Rubrica locale");
+        row("typo kept", 16014, "Do you want to hide windows insted of close ?",
+            "Vuoi nascondere le finestre invece di chiuderle ?");
+        row("ringing", 16018, "Ringing...", "Chiamata entrante...");
+        row("wav filter", 16021, "Wav files (*.wav)|*.wav", "File wav (*.wav)|*.wav");
+        row("lab filter", 16029, "Local Address Book files (*.lab)|*.lab",
+            "File rubrica locale (*.lab)|*.lab");
+        row("not found", 16031, "Not Found", "Non trovato");
+        row("already running", 16033, "The program is already running",
+            "Il programma è già in esecuzione");
+        row("already running title", 16034, "Already Running", "Già in esecuzione");
+        row("last dialed", 16035, "Last Dialed", "Ultime chiamate effettuate");
+        row("last received", 16036, "Last Received", "Ultime chiamate ricevute");
+        row("last not answered", 16037, "Last Not Answered", "Ultime chiamate non risposte");
+        row("port", 16059, "The port number must be > 0", "Il numero di porta deve essere > 0");
+        row("toolbar help", 17006, "Help", "Guida");
+        row("tip 1", 20001,
+            "You can start Tamrivo minimized on the system tray. Click on Preferences and make "
+            "your choice.",
+            "<missing>");
+        row("tip 10", 20010,
+            "You can define many Address Books in Tamrivo. Each one can be searched for Caller ID "
+            "/ Called ID informations. Click on Address books button to manage them.",
+            "<missing>");
     }
     void sampleRows() {
         QFETCH(int, id);
@@ -185,39 +165,22 @@ private slots:
         }
     }
 
-    void forcedLanguage() {
-        setLanguage(Language::Italian);
-        QCOMPARE(currentLanguage(), Language::Italian);
-        setLanguage(Language::English);
-        QCOMPARE(currentLanguage(), Language::English);
-    }
-
     // The interface language comes from the environment of the process.
     void systemLanguage_data() {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("lcAll");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("italian locale") << ""
-                                        << "it_IT.UTF-8"
-                                        << "it";
-        QTest::newRow("swiss italian") << ""
-                                       << "it_CH.UTF-8"
-                                       << "it";
-        QTest::newRow("english locale") << ""
-                                        << "en_US.UTF-8"
-                                        << "en";
-        QTest::newRow("german locale") << ""
-                                       << "de_DE.UTF-8"
-                                       << "en";
-        QTest::newRow("c locale") << ""
-                                  << "C"
-                                  << "en";
-        QTest::newRow("italian first") << "it:en"
-                                       << "en_US.UTF-8"
-                                       << "it";
-        QTest::newRow("italian second") << "en:it"
-                                        << "it_IT.UTF-8"
-                                        << "en";
+        const auto row = [](const char* name, const char* language, const char* lcAll,
+                            const char* expected) {
+            QTest::newRow(name) << QString(language) << QString(lcAll) << QString(expected);
+        };
+        row("italian locale", "", "it_IT.UTF-8", "it");
+        row("swiss italian", "", "it_CH.UTF-8", "it");
+        row("english locale", "", "en_US.UTF-8", "en");
+        row("german locale", "", "de_DE.UTF-8", "en");
+        row("c locale", "", "C", "en");
+        row("italian first", "it:en", "en_US.UTF-8", "it");
+        row("italian second", "en:it", "it_IT.UTF-8", "en");
     }
     void systemLanguage() {
         QFETCH(QString, language);
