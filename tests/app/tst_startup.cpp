@@ -11,10 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -72,6 +70,8 @@ private slots:
         QVERIFY(!splashLeft());
         // No tip setting stored: the tip window opens.
         QVERIFY(frmTipOfTheDay::current() && frmTipOfTheDay::current()->isVisible());
+        QCOMPARE(frmTipOfTheDay::showWindow(nullptr), frmTipOfTheDay::current()); // one window
+        QVERIFY(!QFile::exists(m_env->settingsPath())); // starting writes nothing
         QVERIFY(Prompter::records().isEmpty());
         QCOMPARE(gMainForm->findChild<QAction*>(u"mnuSysTrayShowHide"_s)->text(), u"&Hide"_s);
     }
@@ -169,36 +169,6 @@ private slots:
         QCOMPARE(r.flags, int(Msg::OKOnly | Msg::Critical));
         first.release();
         QCOMPARE(Main(commandLine({})), StartResult::Running);
-    }
-
-    void tipCheckBoxWritesAtOnce() {
-        QCOMPARE(Main(commandLine({})), StartResult::Running);
-        auto* tip = frmTipOfTheDay::current();
-        QVERIFY(tip);
-        QCOMPARE(tip->property("Tag").toString(), u"15019"_s);
-        auto* box = tip->findChild<QCheckBox*>(u"chkLoadTipsAtStartup"_s);
-        QVERIFY(box);
-        QVERIFY(box->isChecked());
-        // The load's own tick stores nothing.
-        QVERIFY(!QFile::exists(m_env->settingsPath()));
-        box->click();
-        SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().value(u"prefs"_s, u"showTipsAtStartup"_s),
-                 std::optional<QString>(u"0"_s));
-        box->click();
-        SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().value(u"prefs"_s, u"showTipsAtStartup"_s),
-                 std::optional<QString>(u"1"_s));
-        QVERIFY(!tip->findChild<QLabel*>(u"lblTipText"_s)->text().isEmpty());
-    }
-
-    void tipWindowLeavesAnOddValueAlone() {
-        put(u"showTipsAtStartup"_s, u"2"_s);
-        auto* tip = frmTipOfTheDay::showWindow(nullptr);
-        QVERIFY(!tip->findChild<QCheckBox*>(u"chkLoadTipsAtStartup"_s)->isChecked());
-        QCOMPARE(frmTipOfTheDay::showWindow(nullptr), tip); // one window
-        SettingsStore::instance().reload();
-        QCOMPARE(SettingsStore::instance().read(u"prefs"_s, u"showTipsAtStartup"_s, {}), u"2"_s);
     }
 
     void pluginSettingsLoadedBeforeTheMainWindow() {
