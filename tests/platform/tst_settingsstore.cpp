@@ -50,43 +50,28 @@ private slots:
     void oddTextsRoundTrip_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("equals") << "k"
-                                << "a=b=c";
-        QTest::newRow("semicolon first") << "k"
-                                         << ";not a comment";
-        QTest::newRow("hash first") << "k"
-                                    << "#not a comment";
-        QTest::newRow("commas") << "k"
-                                << "a,,b,";
-        QTest::newRow("backslashes") << "k"
-                                     << "C:\\Sounds\\ring.wav\\";
-        QTest::newRow("leading blanks") << "k"
-                                        << "   three";
-        QTest::newRow("trailing blanks") << "k"
-                                         << "three   ";
-        QTest::newRow("only blanks") << "k"
-                                     << "  ";
-        QTest::newRow("line breaks") << "k"
-                                     << "one\ntwo\r\nthree\r";
-        QTest::newRow("quotes") << "k"
-                                << "\"quoted\" and \\\"";
-        QTest::newRow("tab and control") << "k" << QString("a\tb") + QChar(1);
-        QTest::newRow("bracket first") << "k"
-                                       << "[not a section]";
-        QTest::newRow("accented") << "k"
-                                  << "già è";
-        QTest::newRow("empty") << "k"
-                               << "";
-        QTest::newRow("key with equals") << "a=b"
-                                         << "v";
-        QTest::newRow("key with semicolon first") << ";k"
-                                                  << "v";
-        QTest::newRow("key with bracket first") << "[k"
-                                                << "v";
-        QTest::newRow("key with leading blank") << " k"
-                                                << "v";
-        QTest::newRow("key with quote first") << "\"k"
-                                              << "v";
+        const auto row = [](const char* name, const QString& value, const char* key = "k") {
+            QTest::newRow(name) << QString(key) << value;
+        };
+        row("equals", u"a=b=c"_s);
+        row("semicolon first", u";not a comment"_s);
+        row("hash first", u"#not a comment"_s);
+        row("commas", u"a,,b,"_s);
+        row("backslashes", u"C:\\Sounds\\ring.wav\\"_s);
+        row("leading blanks", u"   three"_s);
+        row("trailing blanks", u"three   "_s);
+        row("only blanks", u"  "_s);
+        row("line breaks", u"one\ntwo\r\nthree\r"_s);
+        row("quotes", u"\"quoted\" and \\\""_s);
+        row("tab and control", u"a\tb"_s + QChar(1));
+        row("bracket first", u"[not a section]"_s);
+        row("accented", u"già è"_s);
+        row("empty", u""_s);
+        row("key with equals", u"v"_s, "a=b");
+        row("key with semicolon first", u"v"_s, ";k");
+        row("key with bracket first", u"v"_s, "[k");
+        row("key with leading blank", u"v"_s, " k");
+        row("key with quote first", u"v"_s, "\"k");
     }
     void oddTextsRoundTrip() {
         QFETCH(QString, key);
@@ -195,19 +180,6 @@ private slots:
         // Neither section changed in memory.
         QVERIFY(!s.value(u"prefs"_s, u"a"_s));
         QVERIFY(!s.hasSection(u"lab"_s));
-    }
-
-    void serializeParseRoundTrip() {
-        const QList<SettingsStore::Section> in{
-            {u"a"_s, {{u"x"_s, u" 1 "_s}, {u"y"_s, QString()}}},
-            {u"b c"_s, {{u"z"_s, u"l1\nl2"_s}}},
-        };
-        const auto out = SettingsStore::parse(SettingsStore::serialize(in), u"t"_s);
-        QCOMPARE(out.size(), 2);
-        for (int i = 0; i < 2; ++i) {
-            QCOMPARE(out[i].name, in[i].name);
-            QCOMPARE(out[i].entries, in[i].entries);
-        }
     }
 };
 
