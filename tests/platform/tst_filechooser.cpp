@@ -1,5 +1,5 @@
-// The file dialog layer: filters in the string table's form, the scripted
-// answers, and the real dialog accepted and cancelled.
+// The file dialog layer: filters in the string table's form, and the real
+// dialog accepted and cancelled.
 
 #include "common/testenv.h"
 #include "platform/filechooser.h"
@@ -67,27 +67,6 @@ private slots:
         QFETCH(QString, filter);
         QFETCH(QStringList, expected);
         QCOMPARE(FileChooser::nameFilters(filter), expected);
-    }
-
-    void scriptedAnswers() {
-        QString path = u"/before.wav"_s;
-        FileChooser::pushAnswer(env->file(u"ring.wav"_s));
-        QVERIFY(FileChooser::choose(FileChooser::Mode::Open, u"Wav files (*.wav)|*.wav"_s, 1,
-                                    u"Wav files"_s, path));
-        QCOMPARE(path, env->file(u"ring.wav"_s));
-        // Cancel, and no answer left: nothing changes.
-        FileChooser::pushAnswer(QString());
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Save, u"L|*.lab"_s, 1, u"T"_s, path));
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Open, u"L|*.lab"_s, 1, u"T"_s, path));
-        QCOMPARE(path, env->file(u"ring.wav"_s));
-
-        const auto& r = FileChooser::requests();
-        QCOMPARE(r.size(), 3);
-        QCOMPARE(r[0].mode, FileChooser::Mode::Open);
-        QCOMPARE(r[0].title, u"Wav files"_s);
-        QCOMPARE(r[0].filter, u"Wav files (*.wav)|*.wav"_s);
-        QCOMPARE(r[0].filterIndex, 1);
-        QCOMPARE(r[1].mode, FileChooser::Mode::Save);
     }
 
     void realDialog_data() {
