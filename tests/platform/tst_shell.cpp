@@ -1,4 +1,3 @@
-#include "common/testenv.h"
 #include "platform/shell.h"
 
 #include <QTest>
@@ -27,19 +26,6 @@ private slots:
         // The text handed over parses back to the same address.
         const QUrl again(url.toString(QUrl::FullyEncoded));
         QCOMPARE(again.path(QUrl::FullyDecoded), address);
-    }
-
-    void recordsInsteadOfOpening() {
-        TestEnv env;
-        QVERIFY(Shell::recording());
-        QVERIFY(Shell::opened().isEmpty());
-        QVERIFY(Shell::open(QUrl(u"https://example.org/update"_s)));
-        QVERIFY(Shell::open(Shell::mailto(u"a@b.c"_s)));
-        QCOMPARE(Shell::opened().size(), 2);
-        QCOMPARE(Shell::opened().at(0).toString(), u"https://example.org/update"_s);
-        QCOMPARE(Shell::opened().at(1).toString(), u"mailto:a@b.c"_s);
-        Shell::clearOpened();
-        QVERIFY(Shell::opened().isEmpty());
     }
 };
 
