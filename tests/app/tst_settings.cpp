@@ -20,6 +20,13 @@ void put(const QString& section, const QString& key, const QString& value) {
 QString get(const QString& section, const QString& key) {
     return store().read(section, key, u"<absent>"_s);
 }
+// "section:key=value; ..." (no blanks kept around the parts).
+void putAll(const QString& entries) {
+    for (const QString& e : entries.split(u';')) {
+        const QString t = e.trimmed();
+        put(t.section(u':', 0, 0), t.section(u':', 1).section(u'=', 0, 0), t.section(u'=', 1));
+    }
+}
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -142,7 +149,7 @@ void reloadAndLoad() {
 class TstSettings : public QObject {
     Q_OBJECT
 private slots:
-    void emptyStoreGivesDefaults() {
+    void defaultsAndTheirRoundTrip() {
         TestEnv env;
         loadSettings();
         QVERIFY(noDBBooks && noLocalBooks && gDBBooks.isEmpty());
@@ -155,6 +162,14 @@ private slots:
         }
         QCOMPARE(gCallDirection, CallDirection::None); // telephony was started last
         QVERIFY(!QFile::exists(env.settingsPath()));   // loading writes nothing
+        // The defaults survive a save.
+        const Preferences before = *gPreferences;
+        saveSettings();
+        reloadAndLoad();
+        QCOMPARE(fields(*gPreferences), fields(before));
+        QCOMPARE(get(u"dbab"_s, u"number"_s), u"0"_s);
+        QCOMPARE(get(u"lab"_s, u"number"_s), u"0"_s);
+        QCOMPARE(get(u"prefs"_s, u"defaultPrefixDRAB"_s), u"||"_s);
     }
 
     void roundTripOfEveryField() {
@@ -177,18 +192,6 @@ private slots:
         const QByteArray first = fileBytes(env.settingsPath());
         saveSettings();
         QCOMPARE(fileBytes(env.settingsPath()), first);
-    }
-
-    void defaultsRoundTrip() {
-        TestEnv env;
-        loadSettings();
-        saveSettings();
-        const Preferences before = *gPreferences;
-        reloadAndLoad();
-        QCOMPARE(fields(*gPreferences), fields(before));
-        QCOMPARE(get(u"dbab"_s, u"number"_s), u"0"_s);
-        QCOMPARE(get(u"lab"_s, u"number"_s), u"0"_s);
-        QCOMPARE(get(u"prefs"_s, u"defaultPrefixDRAB"_s), u"||"_s);
     }
 
     void savedKeysAndOrder() {
@@ -277,11 +280,9 @@ private slots:
 
     void missingBookKeysTakeDefaults() {
         TestEnv env;
-        put(u"dbab"_s, u"number"_s, u"2"_s);
-        put(u"dbab"_s, u"AddressBookName0"_s, u"first"_s);
-        put(u"dbab"_s, u"ReadOnly0"_s, u"t"_s); // only "T" is true
-        put(u"lab"_s, u"number"_s, u"1"_s);
-        put(u"lab"_s, u"searchForCallerID0"_s, u"T"_s);
+        // Only "T" is true.
+        putAll(u"dbab:number=2; dbab:AddressBookName0=first; dbab:ReadOnly0=t; lab:number=1; "
+               "lab:searchForCallerID0=T"_s);
         loadSettings();
         QCOMPARE(gDBBooks.size(), 2);
         QCOMPARE(fields(*gDBBooks[0]).mid(0, 7), QString("first|||||0|0").split(u'|'));
@@ -351,10 +352,8 @@ private slots:
 
     void loadStopsAtTheFailingKey() {
         TestEnv env;
-        put(u"lab"_s, u"number"_s, u"1"_s);
-        put(u"prefs"_s, u"TAPIDevice"_s, u"line"_s);
-        put(u"prefs"_s, u"ringTimerInterval"_s, u"x"_s);
-        put(u"prefs"_s, u"startMinimized"_s, u"1"_s);
+        putAll(u"lab:number=1; prefs:TAPIDevice=line; prefs:ringTimerInterval=x; "
+               "prefs:startMinimized=1"_s);
         QCOMPARE(errorOf([] { loadSettings(); }), ErrNum::TypeMismatch);
         // What came before the key is loaded, what comes after is not.
         QVERIFY(!noLocalBooks);
@@ -388,8 +387,7 @@ private slots:
 
     void failedSaveLeavesTheFile() {
         TestEnv env;
-        put(u"dbab"_s, u"number"_s, u"1"_s);
-        put(u"dbab"_s, u"AddressBookName0"_s, u"kept"_s);
+        putAll(u"dbab:number=1; dbab:AddressBookName0=kept"_s);
         const QByteArray before = fileBytes(env.settingsPath());
         setOddGlobals(1);
         gLocalBooks = {nullptr};
@@ -456,9 +454,7 @@ private slots:
 
     void badRemotePortFailsTheLoad() {
         TestEnv env;
-        put(u"plugins"_s, u"enabled"_s, u"1"_s);
-        put(u"plugins"_s, u"number"_s, u"2"_s);
-        put(u"plugins"_s, u"remotePort1"_s, u"any"_s);
+        putAll(u"plugins:enabled=1; plugins:number=2; plugins:remotePort1=any"_s);
         QCOMPARE(errorOf([] { loadPlugInSettings(); }), ErrNum::TypeMismatch);
         QVERIFY(plugIns.isEmpty() && noPlugIns);
     }
