@@ -67,16 +67,12 @@ private slots:
             QTest::newRow(name) << id << QString(en) << QString(it);
         };
         row("about button", 1019, "&System Info...", "&Informazioni di sistema...");
-        row("file menu", 11001, "&File", "&File");
         row("plugins menu", 11025, "Plu&gins...", "&Plug-in...");
         row("tray show", 11081, "&Show", "&Mostra");
         row("tray hide", 11083, "&Hide", "&Nascondi");
         row("fields mapping", 13031, "Fields mapping (&1)", "Corrispondenza campi (&1)");
-        row("ok", 14001, "Ok", "Ok");
         row("cancel", 14002, "Cancel", "Annulla");
-        row("call 3", 14021, "Ca&ll...", "Chi&ama...");
         row("books title", 15001, "Address Books", "Rubriche");
-        row("program", 15005, "Tamrivo", "Tamrivo");
         row("preferences", 15006, "Preferences", "Opzioni");
         row("local title", 15009, "Local Address Book", "Rubrica locale");
         row("typo kept", 16014, "Do you want to hide windows insted of close ?",
@@ -90,8 +86,6 @@ private slots:
             "Il programma è già in esecuzione");
         row("already running title", 16034, "Already Running", "Già in esecuzione");
         row("last dialed", 16035, "Last Dialed", "Ultime chiamate effettuate");
-        row("last received", 16036, "Last Received", "Ultime chiamate ricevute");
-        row("last not answered", 16037, "Last Not Answered", "Ultime chiamate non risposte");
         row("port", 16059, "The port number must be > 0", "Il numero di porta deve essere > 0");
         row("toolbar help", 17006, "Help", "Guida");
         row("tip 1", 20001,
