@@ -318,12 +318,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("error");
         row("useTAPI 2", "useTAPI", "2", 0);
-        row("useTAPI word", "useTAPI", "yes", 13);
         row("useTAPI empty", "useTAPI", "", 13);
         row("onClose half", "onClose", "2.5", 0);
         row("onClose overflow", "onClose", "32768", 6);
         row("ringTimerInterval word", "ringTimerInterval", "abc", 13);
-        row("startMinimized word", "startMinimized", "on", 13);
         row("dbab count word", "dbab:number", "two", 13);
         row("GroupNum overflow", "dbab:GroupNum0", "40000", 6);
         row("lab interval word", "lab:ringSoundInterval0", "x", 13);
