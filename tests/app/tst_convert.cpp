@@ -5,91 +5,53 @@
 
 class TstConvert : public QObject {
     Q_OBJECT
+
+    static void row(const char* kind, const char* text, qlonglong expected, int error) {
+        QTest::addRow("%s '%s'", kind, text)
+            << QString::fromLatin1(kind) << QString(text) << expected << error;
+    }
+
 private slots:
-    void toInt16_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        QTest::addColumn<int>("error");
-        QTest::newRow("blanks") << " 7 " << 7 << 0;
-        QTest::newRow("exponent") << "1e1" << 10 << 0;
-        QTest::newRow("half down to even") << "2.5" << 2 << 0;
-        QTest::newRow("half up to even") << "3.5" << 4 << 0;
-        QTest::newRow("negative half") << "-2.5" << -2 << 0;
-        QTest::newRow("max") << "32767" << 32767 << 0;
-        QTest::newRow("min") << "-32768" << -32768 << 0;
-        QTest::newRow("overflow") << "32768" << 0 << 6;
-        QTest::newRow("rounds into overflow") << "32767.5" << 0 << 6;
-        QTest::newRow("word") << "abc" << 0 << 13;
-        QTest::newRow("empty") << "" << 0 << 13;
-        QTest::newRow("blank only") << "   " << 0 << 13;
-        QTest::newRow("trailing junk") << "12abc" << 0 << 13;
-        QTest::newRow("plus sign") << "+5" << 5 << 0;
-        QTest::newRow("leading point") << ".6" << 1 << 0;
-        QTest::newRow("hex") << "&H10" << 16 << 0;
-        QTest::newRow("huge exponent") << "1e400" << 0 << 13;
-        QTest::newRow("exponent without digits") << "1e" << 0 << 13;
-        QTest::newRow("exponent with fraction") << "2.5e0" << 2 << 0;
-        QTest::newRow("negative exponent") << "35e-1" << 4 << 0;
-        QTest::newRow("tab around") << "\t9\t" << 9 << 0;
-        QTest::newRow("min half rounds in") << "-32768.5" << -32768 << 0;
-        QTest::newRow("below min") << "-32769" << 0 << 6;
-        QTest::newRow("blank inside") << "1 2" << 0 << 13;
-        QTest::newRow("two signs") << "--1" << 0 << 13;
-        QTest::newRow("comma") << "1,5" << 0 << 13;
-        QTest::newRow("trailing point") << "5." << 5 << 0;
-    }
-    void toInt16() {
-        QFETCH(QString, text);
-        QFETCH(int, expected);
-        QFETCH(int, error);
-        try {
-            const int v = convert::toInt16(text);
-            QCOMPARE(error, 0);
-            QCOMPARE(v, expected);
-        } catch (const AppError& e) {
-            QCOMPARE(int(e.number()), error);
-        }
-    }
-    void toInt32_data() {
+    void conversions_data() {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("text");
         QTest::addColumn<qlonglong>("expected");
         QTest::addColumn<int>("error");
-        QTest::newRow("16-bit overflow fits") << "32768" << 32768LL << 0;
-        QTest::newRow("max") << "2147483647" << 2147483647LL << 0;
-        QTest::newRow("overflow") << "2147483648" << 0LL << 6;
-        QTest::newRow("half even") << "0.5" << 0LL << 0;
-        QTest::newRow("word") << "x" << 0LL << 13;
+        for (const auto& [text, v, err] : std::initializer_list<std::tuple<const char*, int, int>>{
+                 {" 7 ", 7, 0},           {"1e1", 10, 0},   {"2.5", 2, 0},
+                 {"3.5", 4, 0},           {"-2.5", -2, 0},  {"32767", 32767, 0},
+                 {"-32768", -32768, 0},   {"32768", 0, 6},  {"32767.5", 0, 6},
+                 {"abc", 0, 13},          {"", 0, 13},      {"   ", 0, 13},
+                 {"12abc", 0, 13},        {"+5", 5, 0},     {".6", 1, 0},
+                 {"&H10", 16, 0},         {"1e400", 0, 13}, {"1e", 0, 13},
+                 {"2.5e0", 2, 0},         {"35e-1", 4, 0},  {"\t9\t", 9, 0},
+                 {"-32768.5", -32768, 0}, {"-32769", 0, 6}, {"1 2", 0, 13},
+                 {"--1", 0, 13},          {"1,5", 0, 13},   {"5.", 5, 0}})
+            row("int16", text, v, err);
+        row("int32", "32768", 32768, 0);
+        row("int32", "2147483647", 2147483647LL, 0);
+        row("int32", "2147483648", 0, 6);
+        row("int32", "0.5", 0, 0);
+        row("int32", "x", 0, 13);
+        for (const auto& [text, v, err] :
+             std::initializer_list<std::tuple<const char*, int, int>>{{"1", 1, 0},
+                                                                      {"-1", 1, 0},
+                                                                      {"2", 1, 0},
+                                                                      {"0", 0, 0},
+                                                                      {"0.5", 1, 0},
+                                                                      {"yes", 0, 13},
+                                                                      {"", 0, 13}})
+            row("flag", text, v, err);
     }
-    void toInt32() {
+    void conversions() {
+        QFETCH(QString, kind);
         QFETCH(QString, text);
         QFETCH(qlonglong, expected);
         QFETCH(int, error);
         try {
-            const qlonglong v = convert::toInt32(text);
-            QCOMPARE(error, 0);
-            QCOMPARE(v, expected);
-        } catch (const AppError& e) {
-            QCOMPARE(int(e.number()), error);
-        }
-    }
-    void flags_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        QTest::addColumn<int>("error");
-        QTest::newRow("one") << "1" << true << 0;
-        QTest::newRow("minus one") << "-1" << true << 0;
-        QTest::newRow("two") << "2" << true << 0;
-        QTest::newRow("zero") << "0" << false << 0;
-        QTest::newRow("half") << "0.5" << true << 0;
-        QTest::newRow("word") << "yes" << false << 13;
-        QTest::newRow("empty") << "" << false << 13;
-    }
-    void flags() {
-        QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QFETCH(int, error);
-        try {
-            const bool v = convert::toFlag(text);
+            const qlonglong v = kind == u"int16"   ? convert::toInt16(text)
+                                : kind == u"int32" ? convert::toInt32(text)
+                                                   : qlonglong(convert::toFlag(text));
             QCOMPARE(error, 0);
             QCOMPARE(v, expected);
         } catch (const AppError& e) {

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <csignal>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The built program, copied into a private folder so that its error log (kept
@@ -21,29 +23,24 @@ namespace {
 class Sandbox {
 public:
     Sandbox() {
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
         for (const char* sub : {"bin", "config/Tamrivo", "data", "runtime"})
             QDir(m_dir.path()).mkpath(QString::fromLatin1(sub));
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                  QFileDevice::ExeOwner);
-        QFile::copy(buildDir() + QStringLiteral("/tamrivo"), program());
-        QFile::setPermissions(program(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ExeOwner);
+        QFile::setPermissions(m_dir.filePath(u"runtime"_s), owner);
+        QFile::copy(buildDir() + u"/tamrivo"_s, program());
+        QFile::setPermissions(program(), owner);
         m_env = QProcessEnvironment::systemEnvironment();
-        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_env.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
-        m_env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-        m_env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.filePath(QStringLiteral("runtime")));
-        m_env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-        m_env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
-        m_env.remove(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"));
+        m_env.remove(u"TAMRIVO_TEST_SAVE_LOOP"_s);
+        const QString vars =
+            u"QT_QPA_PLATFORM=offscreen TAMRIVO_PROMPTS=stderr LC_ALL=C LANGUAGE=en "
+            "XDG_CONFIG_HOME=%1/config XDG_DATA_HOME=%1/data "
+            "XDG_RUNTIME_DIR=%1/runtime"_s.arg(m_dir.path());
+        for (const QString& kv : vars.split(u' '))
+            m_env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
     }
-    QString program() const { return m_dir.filePath(QStringLiteral("bin/tamrivo")); }
-    QString settingsPath() const {
-        return m_dir.filePath(QStringLiteral("config/Tamrivo/Tamrivo.ini"));
-    }
-    QString logPath() const { return m_dir.filePath(QStringLiteral("bin/Tamrivo.Err")); }
+    QString program() const { return m_dir.filePath(u"bin/tamrivo"_s); }
+    QString settingsPath() const { return m_dir.filePath(u"config/Tamrivo/Tamrivo.ini"_s); }
+    QString logPath() const { return m_dir.filePath(u"bin/Tamrivo.Err"_s); }
     QProcessEnvironment& env() { return m_env; }
 
     void writeSettings(const QByteArray& text) const {
@@ -96,7 +93,7 @@ class TstStartupE2E : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
-        QVERIFY2(QFile::exists(buildDir() + QStringLiteral("/tamrivo")), "build/tamrivo missing");
+        QVERIFY2(QFile::exists(buildDir() + u"/tamrivo"_s), "build/tamrivo missing");
     }
 
     void secondStartIsRefused() {
@@ -110,20 +107,19 @@ private slots:
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 0);
         const QString said = errText(*second);
-        QVERIFY2(
-            said.contains(QStringLiteral("PROMPT Already Running: The program is already running")),
-            qPrintable(said));
+        QVERIFY2(said.contains(u"PROMPT Already Running: The program is already running"_s),
+                 qPrintable(said));
 
         // The first one goes on, untold.
         QTest::qWait(300);
         QCOMPARE(first->state(), QProcess::Running);
-        QVERIFY(!errText(*first).contains(QStringLiteral("PROMPT")));
+        QVERIFY(!errText(*first).contains(u"PROMPT"_s));
 
         // Killed, it leaves a stale lock that does not stop the next start.
         stop(*first);
         auto third = box.start();
         QVERIFY(waitUntilStarted(*third));
-        QVERIFY(!errText(*third).contains(QStringLiteral("Already Running")));
+        QVERIFY(!errText(*third).contains(u"Already Running"_s));
         stop(*third);
     }
 
@@ -138,75 +134,60 @@ private slots:
         QVERIFY(p->waitForFinished(10000));
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
-        QVERIFY(!errText(*p).contains(QStringLiteral("PROMPT")));
+        QVERIFY(!errText(*p).contains(u"PROMPT"_s));
         const QByteArray saved = box.settingsBytes();
         QVERIFY2(saved.contains("[Settings]") && saved.contains("MainWidth="), saved.constData());
     }
 
-    void exterrTurnsTheLogOn_data() {
+    // A bad stored value ends the start with status 1 and a message, and
+    // leaves the file alone; only the exact switch "EXTERR" logs it too.
+    void corruptSettingExitsWithStatus1_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QString>("message");
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("logged");
-        QTest::newRow("EXTERR") << QStringList{"EXTERR"} << true;
-        QTest::newRow("lower case") << QStringList{"exterr"} << false;
-        QTest::newRow("further argument") << QStringList{"EXTERR", "more"} << false;
-        QTest::newRow("trailing blank") << QStringList{"EXTERR "} << false;
-        QTest::newRow("none") << QStringList{} << false;
+        const auto row = [](const char* name, const char* settings, const char* message,
+                            const QStringList& args = {}) {
+            QTest::newRow(name) << QByteArray(settings) << QString(message) << args;
+        };
+        row("flag not a number", "[prefs]\nuseTAPI=abc\n", "13 Type mismatch");
+        row("empty flag", "[prefs]\nstartMinimized=\n", "13 Type mismatch");
+        row("16-bit overflow", "[prefs]\nringTimerInterval=32768\n", "6 Overflow");
+        row("prefixes", "[prefs]\ndefaultPrefixDRAB=|\n", "9 Subscript out of range");
+        row("book count", "[lab]\nnumber=many\n", "13 Type mismatch");
+        row("plug-in port", "[plugins]\nenabled=1\nnumber=1\nremotePort0=x\n", "13 Type mismatch");
+        row("damaged file", "[prefs]\nthis is not a setting\n", "3051 The settings file");
+        const char* onClose = "[prefs]\nonClose=sometimes\n";
+        row("EXTERR", onClose, "13 Type mismatch", {"EXTERR"});
+        row("lower case switch", onClose, "13 Type mismatch", {"exterr"});
+        row("switch and more", onClose, "13 Type mismatch", {"EXTERR", "more"});
+        row("switch with a blank", onClose, "13 Type mismatch", {"EXTERR "});
     }
-    void exterrTurnsTheLogOn() {
+    void corruptSettingExitsWithStatus1() {
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, message);
         QFETCH(QStringList, args);
-        QFETCH(bool, logged);
         Sandbox box;
-        box.writeSettings("[prefs]\nonClose=sometimes\n");
+        box.writeSettings(settings);
         auto p = box.start(args);
         QVERIFY(p->waitForFinished(10000));
+        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 1);
+        const QString said = errText(*p);
+        QVERIFY2(said.contains(u"PROMPT Tamrivo Error: "_s + message), qPrintable(said));
+        QCOMPARE(box.settingsBytes(), settings);
+        const bool logged = args == QStringList{u"EXTERR"_s};
         QCOMPARE(QFile::exists(box.logPath()), logged);
         if (!logged)
             return;
         QFile log(box.logPath());
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QByteArray text = log.readAll();
-        QCOMPARE(text.count("\r\n"), 1);
-        QVERIFY2(QRegularExpression(
-                     QStringLiteral(
-                         "^\"\\S+( \\S+)* \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? dontknow 13 "
-                         "Type mismatch in setting onClose of section prefs: 'sometimes'\"\\r\\n$"))
+        QVERIFY2(QRegularExpression(u"^\"\\S+( \\S+)* \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? dontknow 13 "
+                                    "Type mismatch in setting onClose of section prefs: "
+                                    "'sometimes'\"\\r\\n$"_s)
                      .match(QString::fromLocal8Bit(text))
                      .hasMatch(),
                  text.constData());
-    }
-
-    void corruptSettingExitsWithStatus1_data() {
-        QTest::addColumn<QByteArray>("settings");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("flag not a number")
-            << QByteArray("[prefs]\nuseTAPI=abc\n") << "13 Type mismatch";
-        QTest::newRow("empty flag")
-            << QByteArray("[prefs]\nstartMinimized=\n") << "13 Type mismatch";
-        QTest::newRow("16-bit overflow")
-            << QByteArray("[prefs]\nringTimerInterval=32768\n") << "6 Overflow";
-        QTest::newRow("prefixes") << QByteArray("[prefs]\ndefaultPrefixDRAB=|\n")
-                                  << "9 Subscript out of range";
-        QTest::newRow("book count") << QByteArray("[lab]\nnumber=many\n") << "13 Type mismatch";
-        QTest::newRow("plug-in port")
-            << QByteArray("[plugins]\nenabled=1\nnumber=1\nremotePort0=x\n") << "13 Type mismatch";
-        QTest::newRow("damaged file")
-            << QByteArray("[prefs]\nthis is not a setting\n") << "3051 The settings file";
-    }
-    void corruptSettingExitsWithStatus1() {
-        QFETCH(QByteArray, settings);
-        QFETCH(QString, message);
-        Sandbox box;
-        box.writeSettings(settings);
-        auto p = box.start();
-        QVERIFY(p->waitForFinished(10000));
-        QCOMPARE(p->exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p->exitCode(), 1);
-        const QString said = errText(*p);
-        QVERIFY2(said.contains(QStringLiteral("PROMPT Tamrivo Error: ") + message),
-                 qPrintable(said));
-        // Nothing was written over the user's file.
-        QCOMPARE(box.settingsBytes(), settings);
     }
 
     void killingWhileSavingLeavesAWholeFile() {
@@ -218,27 +199,18 @@ private slots:
             for (int i = 0; i < 300; ++i) {
                 auto b = std::make_shared<DatabaseAddressBook>();
                 b->init();
-                b->addressBookName = QStringLiteral("Book %1 = ; # , \\ ").arg(i);
-                b->dsn = QStringLiteral("dsn%1").arg(i);
-                b->groupNum = 1;
-                b->setGrouping(QStringLiteral("city"));
-                b->freetext = QStringLiteral("notes\nof %1").arg(i);
+                b->addressBookName = u"Book %1 = ; # , \\ "_s.arg(i);
+                b->freetext = u"notes\nof %1"_s.arg(i);
                 gDBBooks.append(b);
                 auto l = std::make_shared<LocalAddressBook>();
-                l->addressBookName = QStringLiteral("  Local %1").arg(i);
-                l->filename = QStringLiteral("/books/%1.lab").arg(i);
-                l->ringSoundInterval = 3;
+                l->addressBookName = u"  Local %1"_s.arg(i);
+                l->filename = u"/books/%1.lab"_s.arg(i);
                 gLocalBooks.append(l);
             }
-            noDBBooks = false;
-            noLocalBooks = false;
+            noDBBooks = noLocalBooks = false;
             gPreferences = std::make_shared<Preferences>();
-            gPreferences->onClose = 2;
-            gPreferences->incomingShowWindow = true;
-            gPreferences->ringTimerInterval = 2;
-            gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
-            SettingsStore::instance().write(
-                QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("0"));
+            gPreferences->TAPIDevice = u"Simulated Line"_s;
+            SettingsStore::instance().write(u"prefs"_s, u"showTipsAtStartup"_s, u"0"_s);
             saveSettings();
             plugInsEnabled = true;
             serverPort = 5577;
@@ -248,16 +220,16 @@ private slots:
         const QByteArray original = box.settingsBytes();
         QVERIFY(original.size() > 100000);
 
-        box.env().insert(QStringLiteral("TAMRIVO_TEST_SAVE_LOOP"), QStringLiteral("1"));
+        box.env().insert(u"TAMRIVO_TEST_SAVE_LOOP"_s, u"1"_s);
         for (int round = 0; round < 15; ++round) {
             auto p = box.start();
             // Wait for the saves to start, then kill at a random moment.
             QString said;
-            while (!said.contains(QStringLiteral("saving settings in a loop")) &&
+            while (!said.contains(u"saving settings in a loop"_s) &&
                    p->state() == QProcess::Running && p->waitForReadyRead(10000))
                 said += errText(*p);
-            QVERIFY2(said.contains(QStringLiteral("saving settings in a loop")), qPrintable(said));
-            QVERIFY2(!said.contains(QStringLiteral("PROMPT")), qPrintable(said));
+            QVERIFY2(said.contains(u"saving settings in a loop"_s), qPrintable(said));
+            QVERIFY2(!said.contains(u"PROMPT"_s), qPrintable(said));
             QTest::qWait(int(QRandomGenerator::global()->bounded(60)));
             QCOMPARE(p->state(), QProcess::Running);
             p->kill(); // SIGKILL

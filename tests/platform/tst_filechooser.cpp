@@ -1,5 +1,5 @@
-// The file dialog layer: filters in the string table's form, the scripted
-// answers, and the real dialog accepted and cancelled.
+// The file dialog layer: filters in the string table's form, and the real
+// dialog accepted and cancelled.
 
 #include "common/testenv.h"
 #include "platform/filechooser.h"
@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -67,30 +69,6 @@ private slots:
         QCOMPARE(FileChooser::nameFilters(filter), expected);
     }
 
-    void scriptedAnswers() {
-        QString path = QStringLiteral("/before.wav");
-        FileChooser::pushAnswer(env->file(QStringLiteral("ring.wav")));
-        QVERIFY(FileChooser::choose(FileChooser::Mode::Open,
-                                    QStringLiteral("Wav files (*.wav)|*.wav"), 1,
-                                    QStringLiteral("Wav files"), path));
-        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
-        // Cancel, and no answer left: nothing changes.
-        FileChooser::pushAnswer(QString());
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Save, QStringLiteral("L|*.lab"), 1,
-                                     QStringLiteral("T"), path));
-        QVERIFY(!FileChooser::choose(FileChooser::Mode::Open, QStringLiteral("L|*.lab"), 1,
-                                     QStringLiteral("T"), path));
-        QCOMPARE(path, env->file(QStringLiteral("ring.wav")));
-
-        const auto& r = FileChooser::requests();
-        QCOMPARE(r.size(), 3);
-        QCOMPARE(r[0].mode, FileChooser::Mode::Open);
-        QCOMPARE(r[0].title, QStringLiteral("Wav files"));
-        QCOMPARE(r[0].filter, QStringLiteral("Wav files (*.wav)|*.wav"));
-        QCOMPARE(r[0].filterIndex, 1);
-        QCOMPARE(r[1].mode, FileChooser::Mode::Save);
-    }
-
     void realDialog_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("accept");
@@ -106,7 +84,7 @@ private slots:
         QFETCH(bool, accept);
         QFETCH(bool, exists);
         FileChooser::setScripted(false);
-        const QString target = env->file(QStringLiteral("book.lab"));
+        const QString target = env->file(u"book.lab"_s);
         if (exists) {
             QFile f(target);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -124,15 +102,14 @@ private slots:
             d->selectFile(target);
             static_cast<QDialog*>(d)->accept(); // QFileDialog::accept, as the button does
         });
-        QString path = QStringLiteral("unchanged");
-        const bool chosen =
-            FileChooser::choose(static_cast<FileChooser::Mode>(mode),
-                                QStringLiteral("Local Address Book files (*.lab)|*.lab"), 1,
-                                QStringLiteral("Local Address Book files"), path);
-        QCOMPARE(seenTitle, QStringLiteral("Local Address Book files"));
-        QCOMPARE(seenFilters, QStringList{QStringLiteral("Local Address Book files (*.lab)")});
+        QString path = u"unchanged"_s;
+        const bool chosen = FileChooser::choose(static_cast<FileChooser::Mode>(mode),
+                                                u"Local Address Book files (*.lab)|*.lab"_s, 1,
+                                                u"Local Address Book files"_s, path);
+        QCOMPARE(seenTitle, u"Local Address Book files"_s);
+        QCOMPARE(seenFilters, QStringList{u"Local Address Book files (*.lab)"_s});
         QCOMPARE(chosen, accept);
-        QCOMPARE(path, accept ? target : QStringLiteral("unchanged"));
+        QCOMPARE(path, accept ? target : u"unchanged"_s);
         // Nothing else was left open (no overwrite question).
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
