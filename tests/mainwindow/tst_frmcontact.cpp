@@ -131,7 +131,9 @@ private slots:
         QStringList order;
         DialogDriver driver;
         driver.push([&order](frmContact* d) {
-            for (int i = 0; i < 10; ++i) {
+            // Under load the dialog may not be active yet, with no focus.
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            for (int i = 0; i < 10 && QApplication::focusWidget(); ++i) {
                 order << QApplication::focusWidget()->objectName();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
