@@ -62,6 +62,18 @@ QStringList databaseRows() {
 
 // Scripts the dialog or the question: "save" types "+39" into the telephone
 // box, "yes"/"no" answer the message box, anything else dismisses.
+// The rows after one change: "N=row" replaces row N, "-N" removes it, "+row"
+// adds one.
+QStringList changed(QStringList rows, const QString& change) {
+    if (change.startsWith(u'+'))
+        rows << change.mid(1);
+    else if (change.startsWith(u'-'))
+        rows.removeAt(change.mid(1).toInt());
+    else if (!change.isEmpty())
+        rows[change.section(u'=', 0, 0).toInt()] = change.section(u'=', 1);
+    return rows;
+}
+
 void script(DialogDriver& dialog, const QString& answer) {
     if (answer == u"save")
         dialog.push(DialogDriver::save("txtTelephone", "+39"));
@@ -231,46 +243,6 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
     }
 
-    void edit_data() {
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("answer");
-        for (const QString& tag : {kLocal, kDatabase})
-            for (const char* answer : {"save", "cancel", "escape", "close"})
-                QTest::addRow("%s %s", tag == kLocal ? "Local" : "Database", answer)
-                    << tag << answer;
-    }
-    // The dialog comes up with the row; only Save writes, by the row's id.
-    void edit() {
-        QFETCH(QString, tag);
-        QFETCH(QString, answer);
-        // The Local node is the chosen one: a Database row (as from a search)
-        // is still edited in its own book.
-        chooseNode(kLocal);
-        const bool local = tag == kLocal;
-        Contact row{local ? "Bob" : "Dora", local ? "666" : "888", {}, {}, {}, {}, "note", "2"};
-        selectRow(tag, row);
-        DialogDriver dialog;
-        script(dialog, answer);
-        Trace trace;
-        trigger("mnuContactCtxEdit");
-        QCOMPARE(dialog.shownBoxes(), QList<QStringList>{ctxtest::fields(row)});
-        QVERIFY(Prompter::records().isEmpty());
-        QCOMPARE(frmContact::instance()->closeMode(), answer == u"save"    ? "OK"
-                                                      : answer == u"close" ? ""
-                                                                           : "Cancel");
-        if (answer != u"save") {
-            QVERIFY(trace.sent.isEmpty());
-            return expectUnchanged();
-        }
-        QStringList localWant = m_localStart, dbWant = m_dbStart;
-        if (local)
-            localWant[1] = "2|Bob|+39|<null>|<null>|<null>|<null>|note";
-        else
-            dbWant[1] = "2|Dora|+39|<null>|<null>|<null>";
-        QCOMPARE(localRows(m_local->filename), localWant);
-        QCOMPARE(databaseRows(), dbWant);
-    }
-
     // A book that cannot be written: the error is told, nothing else happens.
     void editFailureIsReported() {
         chooseNode(kLocal);
@@ -281,40 +253,6 @@ private slots:
         trigger("mnuContactCtxEdit");
         QCOMPARE(dialog.shown(), 1);
         QCOMPARE(Prompter::records().size(), 1);
-    }
-
-    void remove_data() {
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("question");
-        const QString database = box(16040, 16041, Msg::YesNo);
-        QTest::newRow("Local yes") << kLocal << "yes"
-                                   << "ok/Tamrivo/4";
-        QTest::newRow("Local no") << kLocal << "no"
-                                  << "ok/Tamrivo/4";
-        QTest::newRow("Database yes") << kDatabase << "yes" << database;
-        QTest::newRow("Database no") << kDatabase << "no" << database;
-    }
-    void remove() {
-        QFETCH(QString, tag);
-        QFETCH(QString, answer);
-        QFETCH(QString, question);
-        chooseNode(tag);
-        const bool local = tag == kLocal;
-        selectRow(tag, Contact{local ? "Ann" : "Carl", {}, {}, {}, {}, {}, {}, "1"});
-        DialogDriver dialog;
-        script(dialog, answer);
-        Trace trace;
-        trigger("mnuContactCtxRemove");
-        QCOMPARE(boxes(), QStringList{question});
-        QCOMPARE(dialog.shown(), 0);
-        if (answer == u"no") {
-            QVERIFY(trace.sent.isEmpty());
-            return expectUnchanged();
-        }
-        QStringList want = local ? m_localStart : m_dbStart;
-        want.removeFirst();
-        QCOMPARE(local ? localRows(m_local->filename) : databaseRows(), want);
     }
 
     // Add contact opens the dialog as it was left: after an edit, with the
@@ -394,40 +332,92 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
     }
 
+    // Each row: the command, the chosen node, the book of the selected row
+    // (Bob or Dora, id 2), the answer, the boxes asked, each book's change
+    // ("N=row" replaced, "-N" removed, "+row" added) and the list after.
     // A write lists the chosen node again; anything else leaves the list
     // alone, except Add contact, which always lists the chosen node.
-    void listAfterTheCommand_data() {
+    void commands_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QStringList>("rows");
-        const QString ann = "Ann|555|ann@example.org|||||1", bob = "Bob|666||||||2";
-        QTest::newRow("edit saved")
-            << "mnuContactCtxEdit" << kLocal << "save" << QStringList{ann, "Bob|+39||||||2"};
-        QTest::newRow("edit cancelled")
-            << "mnuContactCtxEdit" << kLocal << "cancel" << QStringList{bob};
-        QTest::newRow("remove yes") << "mnuContactCtxRemove" << kLocal << "yes" << QStringList{ann};
-        QTest::newRow("remove no") << "mnuContactCtxRemove" << kLocal << "no" << QStringList{bob};
-        QTest::newRow("add saved") << "mnuCtxAddressBookAddContact" << kLocal << "save"
-                                   << QStringList{ann, bob, "|+39||||||3"};
-        QTest::newRow("add cancelled")
-            << "mnuCtxAddressBookAddContact" << kLocal << "cancel" << QStringList{ann, bob};
-        QTest::newRow("add refused") << "mnuCtxAddressBookAddContact" << kRecent << ""
-                                     << QStringList{"Fay|0123||||||", "Fay|0123||||||"};
+        QTest::addColumn<QStringList>("prompts");
+        QTest::addColumn<QString>("localChange");
+        QTest::addColumn<QString>("dbChange");
+        QTest::addColumn<QStringList>("list");
+        const QString edit = "mnuContactCtxEdit", remove = "mnuContactCtxRemove",
+                      add = "mnuCtxAddressBookAddContact";
+        const QString ann = "Ann|555|ann@example.org|||||1", bob = "Bob|666|||||note|2";
+        const QStringList none, local{ann, "Bob|666||||||2"}, askLocal{"ok/Tamrivo/4"},
+            askDb{box(16040, 16041, Msg::YesNo)};
+        QTest::newRow("edit Local saved") << edit << kLocal << kLocal << "save" << none
+                                          << "1=2|Bob|+39|<null>|<null>|<null>|<null>|note"
+                                          << "" << QStringList{ann, "Bob|+39|||||note|2"};
+        // A Database row (as from a search) is edited in its own book.
+        QTest::newRow("edit Database saved") << edit << kLocal << kDatabase << "save" << none << ""
+                                             << "1=2|Dora|+39|<null>|<null>|<null>" << local;
+        for (const char* how : {"cancel", "escape", "close"})
+            for (const QString& tag : {kLocal, kDatabase})
+                QTest::addRow("edit %s %s", tag == kLocal ? "Local" : "Database", how)
+                    << edit << kLocal << tag << how << none << ""
+                    << "" << QStringList{tag == kLocal ? bob : "Dora|888|||||note|2"};
+        QTest::newRow("remove Local yes") << remove << kLocal << kLocal << "yes" << askLocal << "-1"
+                                          << "" << QStringList{ann};
+        QTest::newRow("remove Local no") << remove << kLocal << kLocal << "no" << askLocal << ""
+                                         << "" << QStringList{bob};
+        QTest::newRow("remove Database yes")
+            << remove << kDatabase << kDatabase << "yes" << askDb << ""
+            << "-1" << QStringList{"Carl|777||||||1"};
+        QTest::newRow("remove Database no")
+            << remove << kDatabase << kDatabase << "no" << askDb << ""
+            << "" << QStringList{"Dora|888|||||note|2"};
+        QTest::newRow("add saved") << add << kLocal << kLocal << "save" << none
+                                   << "+3||+39|<null>|<null>|<null>|<null>|<null>"
+                                   << "" << local + QStringList{"|+39||||||3"};
+        QTest::newRow("add cancelled") << add << kLocal << kLocal << "cancel" << none << ""
+                                       << "" << local;
+        QTest::newRow("add refused")
+            << add << kRecent << kLocal << "" << QStringList{box(16042, 16043, Msg::Critical)} << ""
+            << "" << QStringList{"Fay|0123||||||", "Fay|0123||||||"};
         QTest::newRow("clear yes")
-            << "mnuCtxAddressBookClear" << kRecent << "yes" << QStringList{bob};
+            << "mnuCtxAddressBookClear" << kRecent << kLocal << "yes"
+            << QStringList{box(16046, 16047, Msg::YesNo | Msg::Question)} << ""
+            << "" << QStringList{bob};
     }
-    void listAfterTheCommand() {
+    void commands() {
         QFETCH(QString, command);
         QFETCH(QString, node);
+        QFETCH(QString, tag);
         QFETCH(QString, answer);
-        QFETCH(QStringList, rows);
+        QFETCH(QStringList, prompts);
+        QFETCH(QString, localChange);
+        QFETCH(QString, dbChange);
+        QFETCH(QStringList, list);
         chooseNode(node);
-        selectRow(kLocal, kBob);
+        const Contact row{tag == kLocal ? "Bob" : "Dora",
+                          tag == kLocal ? "666" : "888",
+                          {},
+                          {},
+                          {},
+                          {},
+                          "note",
+                          "2"};
+        selectRow(tag, row);
         DialogDriver dialog;
         script(dialog, answer);
+        Trace trace;
         trigger(command);
-        QCOMPARE(listRows(), rows);
+        QCOMPARE(boxes(), prompts);
+        const bool dialogShown = command != "mnuContactCtxRemove" && node != kRecent;
+        QCOMPARE(dialog.shown(), dialogShown ? 1 : 0);
+        if (command == "mnuContactCtxEdit")
+            QCOMPARE(dialog.shownBoxes().value(0), ctxtest::fields(row));
+        if (localChange.isEmpty() && dbChange.isEmpty())
+            QVERIFY(trace.sent.filter(QRegularExpression("^(INSERT|UPDATE|DELETE)")).isEmpty());
+        QCOMPARE(localRows(m_local->filename), changed(m_localStart, localChange));
+        QCOMPARE(databaseRows(), changed(m_dbStart, dbChange));
+        QCOMPARE(listRows(), list);
     }
 };
 
