@@ -179,8 +179,6 @@ private slots:
         QTest::newRow("remove recent") << remove << kRecent << readOnly;
         QTest::newRow("remove read-only") << remove << kReadOnly << readOnly;
         QTest::newRow("remove LDAP") << remove << kLDAP << QStringList{};
-        QTest::newRow("add recent")
-            << add << kRecent << QStringList{box(16042, 16043, Msg::Critical)};
         QTest::newRow("add read-only") << add << kReadOnly << readOnly;
         QTest::newRow("add LDAP") << add << kLDAP << QStringList{};
         QTest::newRow("add on root") << add << "" << QStringList{};

@@ -180,13 +180,11 @@ private slots:
         QCOMPARE(root->text(0), "Address Books");
         QCOMPARE(frmMain::itemTag(root), QString());
         QVERIFY(root->isExpanded());
-        QVERIFY(!root->icon(0).isNull());
         QCOMPARE(w->currentNode(), nullptr);
         QCOMPARE(childrenOf(root).mid(0, children.size()), children);
         QCOMPARE(root->childCount() == 0, children.isEmpty());
         for (int i = 0; i < root->childCount(); ++i) {
             QCOMPARE(childrenOf(root->child(i)), QStringList{"<Dummy> []"});
-            QVERIFY(!root->child(i)->icon(0).isNull());
             QVERIFY(!root->child(i)->isExpanded());
         }
     }
@@ -286,8 +284,7 @@ private slots:
         sales->setExpanded(true);
         QCOMPARE(trace.sent, QStringList{"SELECT Name,Phone,Mail,Id FROM Staff WHERE Dept='Sales' "
                                          "AND City='Rome'"});
-        const QStringList ann{"Ann|1|a@x|||||1 @2|D|0"};
-        QCOMPARE(rowsOf(w), ann);
+        QCOMPARE(rowsOf(w), QStringList{"Ann|1|a@x|||||1 @2|D|0"});
         QCOMPARE(sales->childCount(), 0);
         QCOMPARE(frmMain::itemTag(sales), "2|D|0");
 
@@ -305,9 +302,10 @@ private slots:
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Dept FROM Staff WHERE City=''");
         QCOMPARE(none->childCount(), 0);
 
-        // Clicking the listed group reloads it; clicking the inert book node
-        // changes nothing.
+        // A click on the last level reads it again; on the inert book node
+        // it changes nothing.
         click(w, sales);
+        const QStringList ann{"Ann|1|a@x|||||1 @2|D|0"};
         QCOMPARE(rowsOf(w), ann);
         trace.sent.clear();
         click(w, book);
