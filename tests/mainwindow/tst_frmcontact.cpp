@@ -75,6 +75,7 @@ private slots:
         frmContact* d = frmContact::instance();
         QCOMPARE(d->parentWidget(), f->form());
         QCOMPARE(d->windowTitle(), loadResString(15010));
+        QCOMPARE(child<QLabel>(d, "Label8")->text(), "Contact ID :");
         QVERIFY(child<QPushButton>(d, "cmdSave")->isDefault());
         QVERIFY(!child<QLineEdit>(d, "txtContactID")->isEnabled());
         QVERIFY(child<QLineEdit>(d, "closeMode")->isHidden());
@@ -178,7 +179,7 @@ private slots:
         // A card of a contact with everything first, so stale states would show.
         showCard(kFull, "1|O|0");
         frmContactOtherInfo* card = showCard(contactOf(values), "1|O|0");
-        QCOMPARE(card->parentWidget(), f->form());
+        QCOMPARE(card->windowTitle(), loadResString(15008));
         QStringList on;
         for (const char* b : {"cmdCall", "cmdEmail", "cmdCall2", "cmdCall3", "cmdEmail2"})
             if (child<QPushButton>(card, b)->isEnabled())
