@@ -1,6 +1,6 @@
 #pragma once
 
-// Drives the modal contact dialog from inside its show: a timer looks for the
+// Drives the modal contact dialog from inside its show: a timer finds the
 // shown dialog and runs the next scripted action on it.
 
 #include "addressbooks/records.h"
@@ -15,8 +15,7 @@
 
 namespace ctxtest {
 
-// The eight boxes of a contact window in field order: name, telephone,
-// email, telephone 2, telephone 3, email 2, free text, contact id.
+// The eight boxes of a contact window in field order.
 inline QStringList boxTexts(QWidget* w) {
     QStringList out;
     for (const char* name :
@@ -32,6 +31,11 @@ inline QStringList fields(const Contact& c) {
             c.telephone3, c.email2,    c.freetext, c.contactid};
 }
 
+inline Contact contactOf(const QStringList& f) {
+    return {f.value(0), f.value(1), f.value(2), f.value(3),
+            f.value(4), f.value(5), f.value(6), f.value(7)};
+}
+
 class DialogDriver {
 public:
     using Action = std::function<void(frmContact*)>;
@@ -41,13 +45,14 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
         m_timer.start();
     }
-    // Actions run one per showing, in order; with none left the dialog is
-    // cancelled so a test can never hang on it.
+    // One action per showing; with none left the dialog is cancelled so a
+    // test never hangs on it.
     void push(Action a) { m_actions.append(std::move(a)); }
     int shown() const { return m_shown.size(); }
     // The boxes as they stood when the dialog came up, per showing.
     const QList<QStringList>& shownBoxes() const { return m_shown; }
 
+    // Save, typing the text into the box first when one is named.
     static Action save(const QString& box = QString(), const QString& text = QString()) {
         return [box, text](frmContact* d) {
             if (!box.isEmpty()) {
@@ -59,17 +64,17 @@ public:
                               Qt::LeftButton);
         };
     }
-    static Action cancel() {
-        return [](frmContact* d) {
-            QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
-                              Qt::LeftButton);
+    // "cancel", "escape" or "close" (the window box).
+    static Action dismiss(const QString& how) {
+        return [how](frmContact* d) {
+            if (how == u"escape")
+                QTest::keyClick(d, Qt::Key_Escape);
+            else if (how == u"close")
+                d->close();
+            else
+                QTest::mouseClick(d->findChild<QPushButton*>(QStringLiteral("cmdCancel")),
+                                  Qt::LeftButton);
         };
-    }
-    static Action escape() {
-        return [](frmContact* d) { QTest::keyClick(d, Qt::Key_Escape); };
-    }
-    static Action closeBox() {
-        return [](frmContact* d) { d->close(); };
     }
 
 private:
@@ -79,7 +84,7 @@ private:
             return;
         m_busy = true;
         m_shown.append(boxTexts(d));
-        Action a = m_actions.isEmpty() ? cancel() : m_actions.takeFirst();
+        Action a = m_actions.isEmpty() ? dismiss("cancel") : m_actions.takeFirst();
         a(d);
         m_busy = false;
     }
