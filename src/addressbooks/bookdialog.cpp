@@ -1,6 +1,6 @@
 #include "addressbooks/bookdialog.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/strings.h"
 #include "platform/filechooser.h"
 #include "platform/soundplayer.h"

@@ -2,7 +2,7 @@
 
 #include "addressbooks/dbfunctions.h"
 #include "addressbooks/records.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "platform/dbconnection.h"
 
 #include <QRegularExpression>

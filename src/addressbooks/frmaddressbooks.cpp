@@ -3,7 +3,7 @@
 #include "addressbooks/frmdatabaseaddressbook.h"
 #include "addressbooks/frmldapaddressbook.h"
 #include "addressbooks/frmlocaladdressbook.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/settings.h"

@@ -1,6 +1,6 @@
 #include "addressbooks/frmdatabaseaddressbook.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
 #include "platform/dbconnection.h"

@@ -1,6 +1,6 @@
 #include "addressbooks/frmldapaddressbook.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "addressbooks/frmlocaladdressbook.h"
 
 #include "addressbooks/dbfunctions.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
 #include "platform/filechooser.h"

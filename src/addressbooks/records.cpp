@@ -1,7 +1,7 @@
 #include "addressbooks/records.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 
 #include <limits>

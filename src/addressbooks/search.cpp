@@ -1,7 +1,7 @@
 #include "addressbooks/search.h"
 
 #include "addressbooks/dbfunctions.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "platform/dbconnection.h"

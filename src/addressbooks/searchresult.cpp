@@ -1,6 +1,6 @@
 #include "addressbooks/searchresult.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #include "app/convert.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "app/errorreport.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "platform/prompter.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/appversion.h"
 #include "app/errorreport.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
 #include "platform/systeminfo.h"

@@ -1,7 +1,7 @@
 #include "app/frmsplash.h"
 
 #include "app/appversion.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 
 #include <QFrame>

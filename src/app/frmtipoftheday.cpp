@@ -1,7 +1,7 @@
 #include "app/frmtipoftheday.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
 #include "platform/settingsstore.h"

@@ -1,7 +1,7 @@
 #include "app/pluginsettings.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "platform/settingsstore.h"
 

@@ -1,7 +1,7 @@
 #include "app/settings.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "platform/settingsstore.h"

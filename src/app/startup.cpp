@@ -2,7 +2,7 @@
 
 #include "app/convert.h"
 #include "app/errorreport.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/frmsplash.h"
 #include "app/frmtipoftheday.h"
 #include "app/globals.h"

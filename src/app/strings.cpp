@@ -1,6 +1,6 @@
 #include "app/strings.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QFile>
 #include <QHash>

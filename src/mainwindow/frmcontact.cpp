@@ -1,6 +1,6 @@
 #include "mainwindow/frmcontact.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "mainwindow/frmmain.h"

@@ -1,6 +1,6 @@
 #include "mainwindow/frmcontactotherinfo.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/strings.h"

@@ -1,7 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/frmtipoftheday.h"
 #include "app/globals.h"
 #include "app/localize.h"

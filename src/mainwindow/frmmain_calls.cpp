@@ -1,6 +1,6 @@
 #include "addressbooks/records.h"
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"

@@ -1,5 +1,5 @@
 #include "addressbooks/frmaddressbooks.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/frmabout.h"
 #include "app/frmpreferences.h"
 #include "app/frmtipoftheday.h"

@@ -1,6 +1,6 @@
 #include "addressbooks/contactedits.h"
 #include "addressbooks/records.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "mainwindow/frmcontact.h"

@@ -1,7 +1,7 @@
 #include "addressbooks/dbfunctions.h"
 #include "addressbooks/records.h"
 #include "addressbooks/searchresult.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"

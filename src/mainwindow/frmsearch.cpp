@@ -1,7 +1,7 @@
 #include "mainwindow/frmsearch.h"
 
 #include "addressbooks/search.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "mainwindow/frmmain.h"

@@ -1,6 +1,6 @@
 #include "platform/dbconnection.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "platform/dbsession.h"
 
 QString odbcAttributeValue(const QString& value) {

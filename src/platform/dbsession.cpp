@@ -1,6 +1,6 @@
 #include "platform/dbsession.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #include "platform/recordset.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 Recordset::Recordset(QStringList fieldNames, QList<QList<QVariant>> rows)
     : m_names(std::move(fieldNames)), m_rows(std::move(rows)) {}

@@ -1,6 +1,6 @@
 #include "platform/settingsstore.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "plugins/frmpluginssetup.h"
 
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/pluginsettings.h"

@@ -2,7 +2,7 @@
 
 #include "addressbooks/dbfunctions.h"
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 
 #include <QList>

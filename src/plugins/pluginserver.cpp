@@ -1,6 +1,6 @@
 #include "plugins/pluginserver.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 
 #include <QHostAddress>

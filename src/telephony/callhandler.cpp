@@ -3,7 +3,7 @@
 #include "addressbooks/records.h"
 #include "addressbooks/search.h"
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/settingsrecords.h"
 #include "app/strings.h"

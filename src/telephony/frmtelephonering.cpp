@@ -1,6 +1,6 @@
 #include "telephony/frmtelephonering.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/settingsrecords.h"

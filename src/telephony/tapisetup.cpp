@@ -1,6 +1,6 @@
 #include "telephony/tapisetup.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/settingsrecords.h"
 #include "platform/telephony/providers.h"

@@ -4,7 +4,7 @@
 // sources configured in the test's own odbc.ini.
 
 #include "addressbooks/dbfunctions.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "common/testenv.h"
 #include "platform/dbsession.h"

@@ -1,7 +1,7 @@
 // Contact edits: the exact statements, and real round trips on a Local file
 // and on an SQLite data source reached through ODBC.
 #include "addressbooks/contactedits.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "booktestutil.h"
 #include "platform/dbconnection.h"
 

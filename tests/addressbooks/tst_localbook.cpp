@@ -1,6 +1,6 @@
 #include "addressbooks/dbfunctions.h"
 #include "addressbooks/search.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "booktestutil.h"
 #include "common/testenv.h"
 

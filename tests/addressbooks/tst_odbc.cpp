@@ -1,7 +1,7 @@
 // DBConnection against a real ODBC data source: an SQLite file through the
 // SQLite3 ODBC driver, configured in the test's own odbc.ini.
 #include "addressbooks/search.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "booktestutil.h"
 #include "common/testenv.h"
 #include "platform/dbconnection.h"

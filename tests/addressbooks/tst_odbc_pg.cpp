@@ -2,7 +2,7 @@
 // scripts/test starts a private server and exports TAMRIVO_PG_*; without
 // them the test is skipped, except under CI, where it fails.
 #include "addressbooks/search.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "booktestutil.h"

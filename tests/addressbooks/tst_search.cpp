@@ -1,7 +1,7 @@
 // Combined search and caller-ID lookup over real books: Local files and
 // SQLite data sources through ODBC.
 #include "addressbooks/search.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "booktestutil.h"

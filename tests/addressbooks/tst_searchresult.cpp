@@ -1,5 +1,5 @@
 #include "addressbooks/searchresult.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "app/convert.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
 #include "app/errorreport.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "common/testenv.h"
 #include "platform/prompter.h"

@@ -105,7 +105,7 @@ std::unique_ptr<QMainWindow> makeWindow(const QString& tag) {
     new QVBoxLayout(central);
     w->setCentralWidget(central);
 
-    for (const auto& [name, tag] :
+    for (const auto& [name, labelTag] :
          std::initializer_list<std::pair<const char*, QString>>{{"lblEmpty", u""_s},
                                                                 {"lblNoTag", QString()},
                                                                 {"lblName", u"13010"_s},
@@ -114,7 +114,7 @@ std::unique_ptr<QMainWindow> makeWindow(const QString& tag) {
                                                                 {"lblLeading", u"13010abc"_s},
                                                                 {"lblBlanks", u" 13011 "_s},
                                                                 {"lblMissing", u"13009"_s}})
-        add<QLabel>(central, name, tag);
+        add<QLabel>(central, name, labelTag);
     add<QPushButton>(central, "cmdEmpty", u""_s);
     add<QPushButton>(central, "cmdZero", u"0"_s, u"0"_s);
     add<QPushButton>(central, "cmdWord", u"Close"_s, u"Ordinary tip"_s);

@@ -1,5 +1,5 @@
 #include "addressbooks/records.h"
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "common/testenv.h"
 

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/pluginsettings.h"
 #include "app/settings.h"

@@ -1,4 +1,4 @@
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "app/strings.h"
 #include "common/testenv.h"
 

@@ -1,7 +1,7 @@
 // The telephony layer over the simulated line: event delivery rules, object
 // lifetime and the control protocol.
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "common/testenv.h"
 #include "platform/telephony/providers.h"
 #include "platform/telephony/simline.h"

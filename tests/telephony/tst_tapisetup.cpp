@@ -1,7 +1,7 @@
 // Choosing the telephony object and the monitored address, and subscribing
 // the main window to it, with the message boxes on the way.
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "callfixture.h"
 
 #include <QtTest>

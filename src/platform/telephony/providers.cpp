@@ -1,6 +1,6 @@
 #include "platform/telephony/providers.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 #include "platform/telephony/simline.h"
 #include "platform/telephony/tapi.h"
 

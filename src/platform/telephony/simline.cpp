@@ -1,6 +1,6 @@
 #include "platform/telephony/simline.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 #include <QDir>
 #include <QLocalServer>

@@ -1,6 +1,6 @@
 #include "platform/telephony/tapi.h"
 
-#include "app/errors.h"
+#include "platform/errors.h"
 
 std::shared_ptr<ITAddress> ITCollection::get_Item(long index) const {
     if (index < 1 || index > get_Count())
