@@ -87,9 +87,7 @@ QLayout* BookDialog::makeButtonRow() {
     closeMode->setVisible(false);
     OKButton = makeButton(this, "OKButton", "14001", QStringLiteral("Ok"));
     OKButton->setDefault(true);
-    OKButton->setAutoDefault(true);
     CancelButton = makeButton(this, "CancelButton", "14002", QStringLiteral("Cancel"));
-    CancelButton->setAutoDefault(false);
     connect(OKButton, &QPushButton::clicked, this, &BookDialog::OKButton_Click);
     connect(CancelButton, &QPushButton::clicked, this, &BookDialog::CancelButton_Click);
 
@@ -120,7 +118,6 @@ QPushButton* BookDialog::makeButton(QWidget* parent, const char* name, const cha
     button->setObjectName(QString::fromLatin1(name));
     if (id && *id)
         button->setProperty("Tag", QString::fromLatin1(id));
-    button->setAutoDefault(false);
     return button;
 }
 

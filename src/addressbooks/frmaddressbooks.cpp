@@ -135,7 +135,6 @@ frmAddressBooks::frmAddressBooks(QWidget* parent) : QDialog(parent) {
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         b->setObjectName(QString::fromLatin1(name));
         b->setProperty("Tag", QString::fromLatin1(id));
-        b->setAutoDefault(false);
         return b;
     };
     cmdAdd = button("cmdAdd", "14004", "&Add...");

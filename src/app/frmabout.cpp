@@ -53,7 +53,6 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo->setProperty("Tag", QStringLiteral("1019"));
-    cmdSysInfo->setAutoDefault(false);
     cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setProperty("Tag", QStringLiteral("1020"));

@@ -158,13 +158,11 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
     txtDefaultSound = tagged(new QLineEdit(incoming), "txtDefaultSound");
     cmdChoseDefaultSound =
         tagged(new QPushButton(QStringLiteral("..."), incoming), "cmdChoseDefaultSound");
-    cmdChoseDefaultSound->setAutoDefault(false);
     cmdChoseDefaultSound->setMaximumWidth(
         cmdChoseDefaultSound->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 16);
     cmdTestSound = tagged(new QPushButton(incoming), "cmdTestSound");
     cmdTestSound->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     cmdTestSound->setAccessibleName(QStringLiteral("Test sound"));
-    cmdTestSound->setAutoDefault(false);
     auto* sound = new QHBoxLayout;
     sound->addWidget(txtDefaultSound, 1);
     sound->addWidget(cmdChoseDefaultSound);
@@ -195,7 +193,6 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
     cmdOK = tagged(new QPushButton(QStringLiteral("Ok"), this), "cmdOK", "14001");
     cmdOK->setDefault(true);
     cmdCancel = tagged(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel", "14002");
-    cmdCancel->setAutoDefault(false);
     m_closeMode = tagged(new QLineEdit(QStringLiteral("closeMode"), this), "closeMode");
     m_closeMode->hide();
 

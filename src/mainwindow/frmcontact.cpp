@@ -107,7 +107,6 @@ frmContact::frmContact(QWidget* owner) : QDialog(owner) {
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setProperty("Tag", QStringLiteral("14002"));
-    cmdCancel->setAutoDefault(false);
     m_closeMode = new QLineEdit(this);
     m_closeMode->setObjectName(QStringLiteral("closeMode"));
     m_closeMode->hide();

@@ -32,7 +32,6 @@ QPushButton* button(QWidget* parent, const char* name, const char* tag, const ch
     auto* b = new QPushButton(QString::fromLatin1(text), parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setProperty("Tag", QString::fromLatin1(tag));
-    b->setAutoDefault(false);
     return b;
 }
 } // namespace

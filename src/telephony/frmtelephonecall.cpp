@@ -63,7 +63,9 @@ frmTelephoneCall::frmTelephoneCall(QWidget* owner) : QWidget(owner, Qt::Window) 
     cmdDial->setObjectName(QStringLiteral("cmdDial"));
     cmdDial->setProperty("Tag", QStringLiteral("14015"));
     cmdDial->setDefault(true);
+    cmdDial->setAutoDefault(true); // not a dialog: Enter on a focused button presses it
     cmdHangUp = new QPushButton(QStringLiteral("&Hang Up"), this);
+    cmdHangUp->setAutoDefault(true);
     cmdHangUp->setObjectName(QStringLiteral("cmdHangUp"));
     cmdHangUp->setProperty("Tag", QStringLiteral("14017"));
     cbAutoClose = new QCheckBox(QStringLiteral("Auto &Close"), this);

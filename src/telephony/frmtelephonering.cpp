@@ -60,9 +60,11 @@ frmTelephoneRing::frmTelephoneRing(QWidget* owner) : QWidget(owner, Qt::Window) 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     cmdAnswer = new QPushButton(QStringLiteral("&Answer"), this);
+    cmdAnswer->setAutoDefault(true); // not a dialog: Enter on a focused button presses it
     cmdAnswer->setObjectName(QStringLiteral("cmdAnswer"));
     cmdAnswer->setProperty("Tag", QStringLiteral("14014"));
     cmdDisconnect = new QPushButton(QStringLiteral("&Disconnect"), this);
+    cmdDisconnect->setAutoDefault(true);
     cmdDisconnect->setObjectName(QStringLiteral("cmdDisconnect"));
     cmdDisconnect->setProperty("Tag", QStringLiteral("14016"));
     cbAutoClose = new QCheckBox(QStringLiteral("Auto &Close"), this);

@@ -9,6 +9,9 @@
 #include "platform/telephony/tapi.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -21,18 +24,27 @@ inline void settle() {
     }
 }
 
-// Runs act on the modal window once it is up (exec() blocks the test).
-inline void whenModal(std::function<void(QWidget*)> act) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, tries, poll] {
-        if (QWidget* m = QApplication::activeModalWidget())
+// The one way to drive a modal window from a test: act runs once a visible
+// modal window (named name, when a name is given) is on top; exec() blocks
+// the test meanwhile. No such window within 5 s ends the test executable
+// with the name it waited for, so a missing dialog never passes silently.
+inline void whenModal(const QString& name, std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    auto deadline = std::make_shared<QDeadlineTimer>(5000);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, act, deadline] {
+        QWidget* m = QApplication::activeModalWidget();
+        if (m && m->isVisible() && (name.isEmpty() || m->objectName() == name)) {
+            timer->stop();
+            timer->deleteLater();
             act(m);
-        else if (++*tries < 300)
-            QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+        } else if (deadline->hasExpired()) {
+            qFatal("no modal window %s came up", qPrintable(name.isEmpty() ? QStringLiteral("(any)") : name));
+        }
+    });
+    timer->start();
 }
+inline void whenModal(std::function<void(QWidget*)> act) { whenModal(QString(), std::move(act)); }
 
 // Closes every modal window by its close box while it lives.
 struct ModalCloser {
@@ -46,14 +58,34 @@ struct ModalCloser {
     }
 };
 
+// A named child that must exist: a missing one ends the test with its name.
 template <typename T = QAction> T* child(QObject* parent, const QString& name) {
     T* c = parent->findChild<T*>(name);
     if (!c)
-        qFatal("no child %s", qPrintable(name));
+        qFatal("no child %s in %s", qPrintable(name), qPrintable(parent->objectName()));
     return c;
 }
 template <typename T = QAction> T* child(QObject* parent, const char* name) {
     return child<T>(parent, QString::fromLatin1(name));
+}
+
+// Clicks a named push button as the user would (laid out first if never shown).
+inline void click(QWidget* w, const char* button) {
+    auto* b = child<QPushButton>(w, button);
+    if (b->size().isEmpty())
+        b->resize(b->sizeHint());
+    QTest::mouseClick(b, Qt::LeftButton);
+}
+
+// Polls pred while the event loop runs, until it holds or ms have passed.
+inline bool waitUntil(const std::function<bool()>& pred, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
 }
 
 // Every field as text, in declaration order, so a mismatch shows which one.
