@@ -7,6 +7,7 @@
 #include "app/frmtipoftheday.h"
 #include "app/globals.h"
 #include "app/pluginsettings.h"
+#include "app/sipsettings.h"
 #include "app/settings.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
@@ -122,6 +123,7 @@ StartResult Main(const QStringList& arguments) {
         gCallerIDMaxLengthDiff = 2;
         loadSettings();
         loadPlugInSettings();
+        loadSipSettings();
 
         auto* form = new frmMain;
         gMainForm = form;
