@@ -98,6 +98,12 @@ public:
     CALL_NOTIFICATION_EVENT get_Event() override { return m_kind; }
 };
 
+class InfoChangeEvent : public Event<ITCallInfoChangeEvent, CALLINFOCHANGE_CAUSE> {
+public:
+    using Event::Event;
+    CALLINFOCHANGE_CAUSE get_Cause() override { return m_kind; }
+};
+
 class AddressEvent : public ITAddressEvent {
 public:
     AddressEvent(ADDRESS_EVENT e, std::shared_ptr<ITAddress> a) : m_event(e), m_address(std::move(a)) {}
@@ -637,6 +643,8 @@ void SipTapi::connectCall(int id) {
     m_dialling = id;
     send(QStringLiteral("dial"), *c.calledNumber, QStringLiteral("dial:%1").arg(id));
     setState(id, CS_INPROGRESS);
+    // The number as sent, for the call window and the log.
+    post(TE_CALLINFOCHANGE, std::make_shared<InfoChangeEvent>(CIC_CALLEDID, handle(id)));
 }
 
 void SipTapi::answer(int id) {

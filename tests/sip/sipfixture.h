@@ -1,0 +1,81 @@
+#pragma once
+
+// Real peers for the SIP line tests: sipp runs the far end of a call from a
+// scenario in tests/sip, and the link to baresip is seen in /proc/net/tcp.
+
+#include "common/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUdpSocket>
+
+inline quint16 freeUdpPort() {
+    QUdpSocket s; // free right now
+    return s.bind(QHostAddress::LocalHost, 0) ? s.localPort() : 0;
+}
+
+// Whether a TCP connection to the control port named in the baresip config
+// written under configHome is established.
+inline bool sipLinkUp(const QString& configHome) {
+    QFile cfg(configHome + QStringLiteral("/Tamrivo/baresip/config"));
+    if (!cfg.open(QIODevice::ReadOnly))
+        return false;
+    const auto m = QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
+                       .match(QString::fromUtf8(cfg.readAll()));
+    QFile net(QStringLiteral("/proc/net/tcp"));
+    if (!m.hasMatch() || !net.open(QIODevice::ReadOnly))
+        return false;
+    const QString port = QStringLiteral(":%1").arg(m.captured(1).toUInt(), 4, 16, QLatin1Char('0'));
+    for (const QByteArray& line : net.readAll().split('\n')) {
+        const QStringList f = QString::fromLatin1(line).simplified().split(u' ');
+        if (f.size() > 3 && f[2].endsWith(port, Qt::CaseInsensitive) && f[3] == u"01")
+            return true;
+    }
+    return false;
+}
+
+// One sipp run, -m 1, in its own folder; killed when the test ends.
+class Sipp {
+public:
+    Sipp(const QString& folder, const QString& scenario, const QStringList& args) {
+        QDir().mkpath(folder);
+        m_p.setWorkingDirectory(folder);
+        m_p.setProcessChannelMode(QProcess::MergedChannels);
+        m_p.start(QStringLiteral("sipp"),
+                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario,
+                              QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-timeout"),
+                              QStringLiteral("30"), QStringLiteral("-nostdin"),
+                              QStringLiteral("-trace_err")} +
+                      args);
+        if (!m_p.waitForStarted(5000))
+            QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
+    }
+    ~Sipp() {
+        m_p.kill();
+        m_p.waitForFinished(3000);
+    }
+    // Waits for sipp to end, handling events; its exit code (0: the call went
+    // as scripted), or -1 on time-out.
+    int result(int ms = 30000) {
+        if (!QTest::qWaitFor([&] { return m_p.state() == QProcess::NotRunning; }, ms))
+            return -1;
+        return m_p.exitStatus() == QProcess::NormalExit ? m_p.exitCode() : -1;
+    }
+    QString output() { return QString::fromLocal8Bit(m_p.readAll()).right(2000); }
+
+private:
+    QProcess m_p;
+};
+
+// Arguments for a sipp caller ringing baresip at sipPort from port.
+inline QStringList callerArgs(quint16 port, quint16 sipPort, int pauseMs) {
+    return {QStringLiteral("-s"),   QStringLiteral("desk"),
+            QStringLiteral("-key"), QStringLiteral("caller"),
+            QStringLiteral("5551234"), QStringLiteral("-p"),
+            QString::number(port),  QStringLiteral("-d"),
+            QString::number(pauseMs), QStringLiteral("-mp"),
+            QString::number(freeUdpPort()), QStringLiteral("127.0.0.1:%1").arg(sipPort)};
+}
