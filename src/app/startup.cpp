@@ -121,9 +121,9 @@ StartResult Main(const QStringList& arguments) {
         QThread::msleep(1000);
 
         gCallerIDMaxLengthDiff = 2;
+        loadSipSettings(); // before the telephony object is built
         loadSettings();
         loadPlugInSettings();
-        loadSipSettings();
 
         auto* form = new frmMain;
         gMainForm = form;
