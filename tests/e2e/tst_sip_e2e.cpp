@@ -11,18 +11,6 @@
 class TstSipE2E : public QObject {
     Q_OBJECT
 
-    // The pid of pid's child named baresip, or 0.
-    static int baresipOf(qint64 pid) {
-        for (const QString& p : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            QFile stat(QStringLiteral("/proc/%1/stat").arg(p));
-            const QList<QByteArray> f =
-                stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
-            if (f.size() > 3 && f[1] == "(baresip)" && f[3].toLongLong() == pid)
-                return p.toInt();
-        }
-        return 0;
-    }
-
 private slots:
     void ringingThenCancelled() {
         TestEnv env;
@@ -30,12 +18,10 @@ private slots:
         createLocalAddressBook(book);
         executeLocalBook(book, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
                                               "('Ann O''Neil', '5551234')"));
-        quint16 port = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-            port = probe.serverPort();
-        }
+        QTcpServer probe; // a port free right now
+        QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
         const quint16 sipPort = freeUdpPort();
         SettingsStore& s = SettingsStore::instance();
         s.replaceSection(QStringLiteral("prefs"), {{"useTAPI", "1"},
@@ -45,8 +31,7 @@ private slots:
         s.replaceSection(QStringLiteral("lab"), {{"number", "1"},
                                                  {"AddressBookName0", "People"},
                                                  {"FileName0", book},
-                                                 {"searchForCallerID0", "T"},
-                                                 {"callPrefix0", ""}});
+                                                 {"searchForCallerID0", "T"}});
         s.replaceSection(QStringLiteral("plugins"), {{"enabled", "1"},
                                                      {"serverPort", QString::number(port)},
                                                      {"number", "1"},
@@ -60,12 +45,7 @@ private slots:
                           {"audioDevice", QStringLiteral("aubridge,e%1").arg(sipPort)}});
 
         QProcess program;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), env.file(QStringLiteral("config")));
-        e.insert(QStringLiteral("XDG_DATA_HOME"), env.file(QStringLiteral("data")));
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.file(QStringLiteral("runtime")));
-        e.insert(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"), env.file(QStringLiteral("runtime/sim")));
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment(); // TestEnv's folders
         e.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
         program.setProcessEnvironment(e);
         program.start(buildDir() + QStringLiteral("/tamrivo"), {});
@@ -104,7 +84,7 @@ private slots:
                  last.constData());
 
         // baresip dies with the program, even a killed one.
-        const int child = baresipOf(program.processId());
+        const int child = childPid(program.processId(), "baresip");
         QVERIFY(child > 0);
         program.kill();
         program.waitForFinished(5000);

@@ -21,20 +21,14 @@ inline quint16 freeUdpPort() {
 // written under configHome is established.
 inline bool sipLinkUp(const QString& configHome) {
     QFile cfg(configHome + QStringLiteral("/Tamrivo/baresip/config"));
-    if (!cfg.open(QIODevice::ReadOnly))
-        return false;
-    const auto m = QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
-                       .match(QString::fromUtf8(cfg.readAll()));
     QFile net(QStringLiteral("/proc/net/tcp"));
+    const auto m = QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
+                       .match(cfg.open(QIODevice::ReadOnly) ? QString::fromUtf8(cfg.readAll()) : QString());
     if (!m.hasMatch() || !net.open(QIODevice::ReadOnly))
         return false;
-    const QString port = QStringLiteral(":%1").arg(m.captured(1).toUInt(), 4, 16, QLatin1Char('0'));
-    for (const QByteArray& line : net.readAll().split('\n')) {
-        const QStringList f = QString::fromLatin1(line).simplified().split(u' ');
-        if (f.size() > 3 && f[2].endsWith(port, Qt::CaseInsensitive) && f[3] == u"01")
-            return true;
-    }
-    return false;
+    // Remote address column ends with the port, then state 01 (established).
+    const QString port = QStringLiteral(":%1 01 ").arg(m.captured(1).toUInt(), 4, 16, QLatin1Char('0'));
+    return QString::fromLatin1(net.readAll()).contains(port, Qt::CaseInsensitive);
 }
 
 // One sipp run, -m 1, in its own folder; killed when the test ends.
@@ -45,11 +39,8 @@ public:
         m_p.setWorkingDirectory(folder);
         m_p.setProcessChannelMode(QProcess::MergedChannels);
         m_p.start(QStringLiteral("sipp"),
-                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario,
-                              QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-timeout"),
-                              QStringLiteral("30"), QStringLiteral("-nostdin"),
-                              QStringLiteral("-trace_err")} +
-                      args);
+                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario} +
+                      QStringLiteral("-m 1 -timeout 30 -nostdin -trace_err").split(u' ') + args);
         if (!m_p.waitForStarted(5000))
             QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
     }
@@ -72,10 +63,18 @@ private:
 
 // Arguments for a sipp caller ringing baresip at sipPort from port.
 inline QStringList callerArgs(quint16 port, quint16 sipPort, int pauseMs) {
-    return {QStringLiteral("-s"),   QStringLiteral("desk"),
-            QStringLiteral("-key"), QStringLiteral("caller"),
-            QStringLiteral("5551234"), QStringLiteral("-p"),
-            QString::number(port),  QStringLiteral("-d"),
-            QString::number(pauseMs), QStringLiteral("-mp"),
-            QString::number(freeUdpPort()), QStringLiteral("127.0.0.1:%1").arg(sipPort)};
+    return QStringLiteral("-s desk -key caller 5551234 -p %1 -d %2 -mp %3 127.0.0.1:%4")
+        .arg(port).arg(pauseMs).arg(freeUdpPort()).arg(sipPort).split(u' ');
+}
+
+// The pid of parent's child process called name, or 0.
+inline int childPid(qint64 parent, const QByteArray& name) {
+    for (const QString& p : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(p));
+        const QList<QByteArray> f =
+            stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
+        if (f.size() > 3 && f[1] == '(' + name + ')' && f[3].toLongLong() == parent)
+            return p.toInt();
+    }
+    return 0;
 }
