@@ -168,10 +168,16 @@ int main(int argc, char** argv) {
                     QStringLiteral("-p"), QString::number(freeUdpPort()), QStringLiteral("-mp"),
                     QString::number(freeUdpPort()), QStringLiteral("-d"), QStringLiteral("300"),
                     QStringLiteral("127.0.0.1:%1").arg(relay.localPort())});
-        if (!relay.waitForReadyRead(10000))
-            return fail("sipp sends no INVITE");
-        t.restart();
-        forward();
+        // The clock starts at this call's INVITE (the last call's ACK may
+        // still be on its way).
+        QByteArray invite;
+        while (!invite.startsWith("INVITE ")) {
+            if (!relay.hasPendingDatagrams() && !relay.waitForReadyRead(10000))
+                return fail("sipp sends no INVITE");
+            invite = relay.receiveDatagram().data();
+            t.restart();
+            relay.writeDatagram(invite, QHostAddress::LocalHost, sipPort);
+        }
         QByteArray last;
         while ((last = poll(plugin)) != want && t.elapsed() < 10000)
             forward();
