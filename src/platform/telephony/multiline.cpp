@@ -5,6 +5,8 @@
 #include "platform/telephony/sipline.h"
 #include "platform/telephony/tapi.h"
 
+#include <exception>
+
 namespace {
 
 // Forwards every part's events as its own; the first part is the one whose
@@ -55,15 +57,21 @@ public:
     }
 
 private:
+    // Every part gets the call, even when the first one fails; the first
+    // part's failure is raised afterwards.
     template <typename F> void forEach(F&& f) {
-        f(*m_parts.first());
-        for (qsizetype i = 1; i < m_parts.size(); ++i) {
+        std::exception_ptr first;
+        for (qsizetype i = 0; i < m_parts.size(); ++i) {
             try {
                 f(*m_parts[i]);
             } catch (const AppError&) {
-                // this line is out of service; the others go on
+                if (i == 0)
+                    first = std::current_exception();
+                // another line out of service: the others go on
             }
         }
+        if (first)
+            std::rethrow_exception(first);
     }
 
     QList<std::shared_ptr<ITTAPI>> m_parts;

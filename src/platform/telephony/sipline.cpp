@@ -564,9 +564,7 @@ void SipTapi::onCallEvent(const QString& type, const QJsonObject& msg) {
             id = k;
     const bool incoming = msg.value(QStringLiteral("direction")).toString() == u"incoming";
     const QString peer = msg.value(QStringLiteral("peeruri")).toString();
-    if (id < 0 && type == u"CALL_CLOSED" && m_dialling < 0)
-        return; // a call never seen
-    if (id < 0 && incoming) {
+    if (id < 0 && type == u"CALL_INCOMING") {
         SipCall c;
         c.sipId = sipId;
         c.state = CS_OFFERING;
@@ -574,10 +572,10 @@ void SipTapi::onCallEvent(const QString& type, const QJsonObject& msg) {
         id = addCall(c);
         postAddress(AE_RINGING);
         post(TE_CALLNOTIFICATION, std::make_shared<NotificationEvent>(CNE_OWNER, handle(id)));
-    } else if (id < 0 && m_dialling >= 0) {
+    } else if (id < 0 && m_dialling >= 0 && !incoming) {
         id = std::exchange(m_dialling, -1);
         m_state->calls[id].sipId = sipId;
-    } else if (id < 0) {
+    } else if (id < 0 && !incoming && type != u"CALL_CLOSED") {
         // Placed on baresip itself.
         SipCall c;
         c.sipId = sipId;
@@ -585,6 +583,8 @@ void SipTapi::onCallEvent(const QString& type, const QJsonObject& msg) {
         c.calledNumber = SipLine::numberFromUri(peer);
         id = addCall(c);
         post(TE_CALLNOTIFICATION, std::make_shared<NotificationEvent>(CNE_OWNER, handle(id)));
+    } else if (id < 0) {
+        return; // the end, or news, of a call never offered
     }
     const CALL_STATE now = m_state->calls[id].state;
     if (type == u"CALL_ESTABLISHED" && now != CS_CONNECTED && now != CS_DISCONNECTED) {
