@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
+#include <QSet>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
@@ -17,9 +17,10 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <map>
 #include <csignal>
+#include <map>
 #include <sys/prctl.h>
+#include <utility>
 
 namespace {
 
