@@ -24,23 +24,15 @@ private slots:
         probe.close();
         const quint16 sipPort = freeUdpPort();
         SettingsStore& s = SettingsStore::instance();
-        s.replaceSection(QStringLiteral("prefs"), {{"useTAPI", "1"},
-                                                   {"TAPIDevice", "SIP desk"},
-                                                   {"showTipsAtStartup", "0"},
-                                                   {"useLastDRAddressBooks", "0"}});
-        s.replaceSection(QStringLiteral("lab"), {{"number", "1"},
-                                                 {"AddressBookName0", "People"},
-                                                 {"FileName0", book},
-                                                 {"searchForCallerID0", "T"}});
-        s.replaceSection(QStringLiteral("plugins"), {{"enabled", "1"},
-                                                     {"serverPort", QString::number(port)},
-                                                     {"number", "1"},
-                                                     {"name0", "poller"},
-                                                     {"remoteHost0", "127.0.0.1"},
-                                                     {"remotePort0", "0"}});
+        s.replaceSection(QStringLiteral("prefs"), {{"useTAPI", "1"}, {"TAPIDevice", "SIP desk"},
+                                                   {"showTipsAtStartup", "0"}});
+        s.replaceSection(QStringLiteral("lab"), {{"number", "1"}, {"AddressBookName0", "People"},
+                                                 {"FileName0", book}, {"searchForCallerID0", "T"}});
+        s.replaceSection(QStringLiteral("plugins"),
+                         {{"enabled", "1"}, {"serverPort", QString::number(port)}, {"number", "1"},
+                          {"name0", "poller"}, {"remoteHost0", "127.0.0.1"}, {"remotePort0", "0"}});
         s.replaceSection(QStringLiteral("sip"),
-                         {{"account", "<sip:desk@127.0.0.1>;regint=0"},
-                          {"addressName", "SIP desk"},
+                         {{"account", "<sip:desk@127.0.0.1>;regint=0"}, {"addressName", "SIP desk"},
                           {"listen", QStringLiteral("127.0.0.1:%1").arg(sipPort)},
                           {"audioDevice", QStringLiteral("aubridge,e%1").arg(sipPort)}});
 

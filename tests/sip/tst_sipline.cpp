@@ -110,8 +110,7 @@ private slots:
     void outgoing() {
         const quint16 callee = freeUdpPort();
         Sipp sipp(f->file(QStringLiteral("sipp")), QStringLiteral("uas_dial.xml"),
-                  {QStringLiteral("-p"), QString::number(callee), QStringLiteral("-mp"),
-                   QString::number(freeUdpPort())});
+                  QStringLiteral("-p %1 -mp %2").arg(callee).arg(freeUdpPort()).split(u' '));
         startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0;outbound=\"sip:127.0.0.1:%1\"")
                       .arg(callee));
         frmTelephoneCall* w = f->dial(QStringLiteral("555-98 76"));
@@ -147,6 +146,18 @@ private slots:
         QVERIFY(QTest::qWaitFor([] { return sipLinkUp(configHome()); }, 10000));
     }
 
+    // A registrar that refuses the account: a visible error.
+    void registrationRefused() {
+        const quint16 registrar = freeUdpPort();
+        Sipp sipp(f->file(QStringLiteral("sipp")), QStringLiteral("uas_register_refused.xml"),
+                  {QStringLiteral("-p"), QString::number(registrar)});
+        startLine(QStringLiteral("<sip:alice@127.0.0.1>;auth_pass=x;outbound=\"sip:127.0.0.1:%1\"")
+                      .arg(registrar));
+        QCOMPARE(sipp.result(), 0);
+        QVERIFY(QTest::qWaitFor([] { return !Prompter::records().isEmpty(); }, 5000));
+        QVERIFY2(promptLog()[0].contains("The SIP registrar refused the account"), qPrintable(promptLog()[0]));
+    }
+
     // No baresip: one message naming the program and the package; both
     // addresses listed; the simulated line still rings.
     void programMissing() {
@@ -155,8 +166,8 @@ private slots:
         gTAPI->Initialize(); // tries again, as after Preferences
         QVERIFY(QTest::qWaitFor([] { return !Prompter::records().isEmpty(); }, 5000));
         QCOMPARE(promptLog().size(), 1);
-        QVERIFY(promptLog()[0].contains("\"/nonexistent/baresip\""));
-        QVERIFY(promptLog()[0].contains("Install the package baresip-core."));
+        QVERIFY(promptLog()[0].contains("\"/nonexistent/baresip\" (not found or not runnable). "
+                                        "Install the package baresip-core."));
         const auto all = gTAPI->get_Addresses();
         QCOMPARE(all->get_Count(), 2);
         QCOMPARE(all->get_Item(2)->get_AddressName(), QString("SIP desk"));
