@@ -66,7 +66,7 @@ private slots:
                  program.readAllStandardError().constData());
 
         Sipp sipp(env.file(QStringLiteral("sipp")), QStringLiteral("uac_cancel.xml"),
-                  callerArgs(freeUdpPort(), sipPort, 4000));
+                  callerArgs(sipPort, 4000));
         QByteArray last;
         QVERIFY2(QTest::qWaitFor([&] { return (last = poll()) == "500 RINGING '5551234' 'Ann O''Neil'"; },
                                  10000),

@@ -538,6 +538,12 @@ void SipTapi::onResponse(const QString& token, bool ok, const QString& data) {
         // Plain text with colour codes, one line per account.
         QString text = data;
         text.remove(QRegularExpression(QStringLiteral("\x1b\\[[0-9;]*m")));
+        if (text.contains(QLatin1String("User Agents (0)"))) {
+            // Its SIP address is taken, or the account line is refused.
+            linkDown(QStringLiteral("baresip could not set up the account on its SIP address; "
+                                    "see %1.").arg(m_log));
+            return;
+        }
         if (text.contains(QLatin1String(" ERR "))) {
             reportLater(QStringLiteral("The SIP registrar refused the account."));
         }
