@@ -1,7 +1,6 @@
 #pragma once
 
-// Real peers for the SIP line tests: sipp runs the far end of a call from a
-// scenario in tests/sip, and the link to baresip is seen in /proc/net/tcp.
+// Real peers for the SIP tests: sipp scenarios in tests/sip; the link seen in /proc/net/tcp.
 
 #include "common/testenv.h"
 
@@ -47,10 +46,7 @@ public:
         if (!m_p.waitForStarted(5000))
             QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
     }
-    ~Sipp() {
-        m_p.kill();
-        m_p.waitForFinished(3000);
-    }
+    ~Sipp() { m_p.kill(), m_p.waitForFinished(3000); }
     // Waits for sipp to end, handling events; its exit code (0: the call went
     // as scripted), or -1 on time-out.
     int result(int ms = 30000) {
