@@ -7,6 +7,7 @@
 #include "app/frmtipoftheday.h"
 #include "app/globals.h"
 #include "app/pluginsettings.h"
+#include "app/sipsettings.h"
 #include "app/settings.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
@@ -120,6 +121,7 @@ StartResult Main(const QStringList& arguments) {
         QThread::msleep(1000);
 
         gCallerIDMaxLengthDiff = 2;
+        loadSipSettings(); // before the telephony object is built
         loadSettings();
         loadPlugInSettings();
 

@@ -1,7 +1,7 @@
 #include "platform/telephony/providers.h"
 
 #include "platform/errors.h"
-#include "platform/telephony/simline.h"
+#include "platform/telephony/multiline.h"
 #include "platform/telephony/tapi.h"
 
 #include <QHash>
@@ -14,7 +14,7 @@ QHash<QString, TelephonyRegistry::Factory>& factories() {
     if (!installed) {
         installed = true;
         f.insert(QLatin1String(TelephonyRegistry::TapiProgId),
-                 [] { return SimLine::instance().createTapiObject(); });
+                 [] { return createInstalledTapiObject(); });
     }
     return f;
 }
@@ -33,7 +33,7 @@ void setFactory(const QString& progId, Factory factory) {
 void restoreDefaults() {
     factories().clear();
     factories().insert(QLatin1String(TapiProgId),
-                       [] { return SimLine::instance().createTapiObject(); });
+                       [] { return createInstalledTapiObject(); });
 }
 
 } // namespace TelephonyRegistry

@@ -7,8 +7,9 @@
 class ITTAPI;
 
 // The installed telephony providers, by the name the program creates the
-// telephony object with ("TAPI.TAPI.1"). The simulated line is always
-// installed under that name; tests may put another factory in its place.
+// telephony object with ("TAPI.TAPI.1"). The simulated line (with the SIP
+// line beside it when one is configured) is always installed under that
+// name; tests may put another factory in its place.
 namespace TelephonyRegistry {
 
 constexpr const char* TapiProgId = "TAPI.TAPI.1";

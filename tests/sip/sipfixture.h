@@ -1,0 +1,80 @@
+#pragma once
+
+// Real peers for the SIP tests: sipp scenarios in tests/sip; the link seen in /proc/net/tcp.
+
+#include "common/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QUdpSocket>
+
+// Free right now, and above the range baresip draws its RTP ports from.
+inline quint16 freeUdpPort() {
+    for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close())
+        if (s.localPort() > 49152)
+            return s.localPort();
+    return 0;
+}
+
+// Whether a TCP connection to the control port named in the baresip config
+// written under configHome is established.
+inline bool sipLinkUp(const QString& configHome) {
+    QFile cfg(configHome + QStringLiteral("/Tamrivo/baresip/config"));
+    QFile net(QStringLiteral("/proc/net/tcp"));
+    const auto m = QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
+                       .match(cfg.open(QIODevice::ReadOnly) ? QString::fromUtf8(cfg.readAll()) : QString());
+    if (!m.hasMatch() || !net.open(QIODevice::ReadOnly))
+        return false;
+    // Remote address column ends with the port, then state 01 (established).
+    const QString port = QStringLiteral(":%1 01 ").arg(m.captured(1).toUInt(), 4, 16, QLatin1Char('0'));
+    return QString::fromLatin1(net.readAll()).contains(port, Qt::CaseInsensitive);
+}
+
+// One sipp run, -m 1, in its own folder; killed when the test ends.
+class Sipp {
+public:
+    Sipp(const QString& folder, const QString& scenario, const QStringList& args) {
+        QDir().mkpath(folder);
+        m_p.setWorkingDirectory(folder);
+        m_p.setProcessChannelMode(QProcess::MergedChannels);
+        m_p.start(QStringLiteral("sipp"),
+                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario} +
+                      QStringLiteral("-m 1 -timeout 30 -nostdin -trace_err").split(u' ') + args);
+        if (!m_p.waitForStarted(5000))
+            QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
+    }
+    ~Sipp() { m_p.kill(), m_p.waitForFinished(3000); }
+    // Waits for sipp to end, handling events; its exit code (0: the call went
+    // as scripted), or -1 on time-out.
+    int result(int ms = 30000) {
+        if (!QTest::qWaitFor([&] { return m_p.state() == QProcess::NotRunning; }, ms))
+            return -1;
+        return m_p.exitStatus() == QProcess::NormalExit ? m_p.exitCode() : -1;
+    }
+    QString output() { return QString::fromLocal8Bit(m_p.readAll()).left(1500); }
+
+private:
+    QProcess m_p;
+};
+
+// Arguments for a sipp caller ringing baresip at sipPort (sipp binds its
+// own SIP port: no race with tests running beside it).
+inline QStringList callerArgs(quint16 sipPort, int pauseMs) {
+    return QStringLiteral("-s desk -key caller 5551234 -d %1 -mp %2 127.0.0.1:%3")
+        .arg(pauseMs).arg(freeUdpPort()).arg(sipPort).split(u' ');
+}
+
+// The pid of parent's child process called name, or 0.
+inline int childPid(qint64 parent, const QByteArray& name) {
+    for (const QString& p : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(p));
+        const QList<QByteArray> f =
+            stat.open(QIODevice::ReadOnly) ? stat.readAll().split(' ') : QList<QByteArray>();
+        if (f.size() > 3 && f[1] == '(' + name + ')' && f[3].toLongLong() == parent)
+            return p.toInt();
+    }
+    return 0;
+}

@@ -1,0 +1,277 @@
+#include "sip/sipfixture.h"
+#include "telephony/callfixture.h"
+
+#include "addressbooks/dbfunctions.h"
+#include "app/sipsettings.h"
+#include "platform/settingsstore.h"
+#include "platform/telephony/sipline.h"
+
+#include <QDirIterator>
+#include <QtEndian>
+#include <csignal>
+
+// The SIP line against a real baresip, with sipp as the far end, under the
+// program's own call handling.
+class TstSipLine : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CallFixture> f;
+
+    static QString configHome() { return qEnvironmentVariable("XDG_CONFIG_HOME"); }
+
+    // Telephony on the address "SIP desk" (or device), a Local book that
+    // names 5551234; waits for the link to baresip. Answers baresip's port.
+    quint16 startLine(const QString& account, const QString& program = QStringLiteral("baresip"),
+                      const QString& device = QStringLiteral("SIP desk")) {
+        const quint16 port = freeUdpPort();
+        SipConfig c;
+        c.account = account;
+        c.addressName = QStringLiteral("SIP desk");
+        c.listen = QStringLiteral("127.0.0.1:%1").arg(port);
+        c.audioDevice = QStringLiteral("aubridge,b%1").arg(port);
+        c.program = program;
+        c.recordDir = f->file(QStringLiteral("snd"));
+        QDir().mkpath(c.recordDir);
+        SipLine::setConfig(c);
+        const QString path = f->file(QStringLiteral("people.lab"));
+        createLocalAddressBook(path);
+        executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
+                                              "('Ann O''Neil', '5551234')"));
+        auto book = std::make_shared<LocalAddressBook>();
+        book->filename = path;
+        book->searchForCallerID = true;
+        gLocalBooks = {book};
+        noLocalBooks = false;
+        gPreferences->TAPIDevice = device;
+        f->start();
+        if (program == u"baresip" &&
+            !QTest::qWaitFor([] { return sipLinkUp(configHome()); }, 10000))
+            qWarning("baresip (package baresip-core) did not come up");
+        pump(); // the program's side of the connection
+        return port;
+    }
+
+    static bool ringing() {
+        return gCall && frmTelephoneRing::isShown() && gCallRecord.callStatus == CallStatus::Ringing;
+    }
+
+    // The loudest sample of the decoded audio baresip dumped (16-bit WAV).
+    int loudest() const {
+        int peak = 0;
+        for (QDirIterator it(f->file(QStringLiteral("snd")), {QStringLiteral("*-dec.wav")});
+             it.hasNext();) {
+            QFile w(it.next());
+            const QByteArray pcm = w.open(QIODevice::ReadOnly) ? w.readAll().mid(44) : QByteArray();
+            for (qsizetype i = 0; i + 1 < pcm.size(); i += 2)
+                peak = std::max(peak, std::abs(qFromLittleEndian<qint16>(pcm.constData() + i)));
+        }
+        return peak;
+    }
+
+private slots:
+    void init() { f = std::make_unique<CallFixture>(); }
+    void cleanup() {
+        f.reset();
+        SipLine::setConfig(SipConfig{});
+    }
+
+    void incoming_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("book");
+        QTest::newRow("answered, far end hangs up") << "uac_answer.xml" << 2000 << "cmdAnswer" << 1;
+        QTest::newRow("caller cancels") << "uac_cancel.xml" << 300 << "" << 2;
+        QTest::newRow("rejected") << "uac_reject.xml" << 0 << "Disconnect" << 2;
+    }
+    void incoming() {
+        QFETCH(QString, scenario);
+        QFETCH(int, pauseMs);
+        QFETCH(QString, action);
+        QFETCH(int, book);
+        const quint16 port = startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0"));
+        Sipp sipp(f->file(QStringLiteral("sipp")), scenario,
+                  callerArgs(port, pauseMs));
+        QVERIFY2(QTest::qWaitFor(ringing, 10000), qPrintable(sipp.output()));
+        QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIDNum"), QString("5551234"));
+        QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIdStr"), QString("Ann O'Neil"));
+        if (action == u"Disconnect") // the window offers it once connected
+            gCall->Disconnect(DC_REJECTED);
+        else if (!action.isEmpty())
+            click(frmTelephoneRing::instance(), qPrintable(action));
+        QVERIFY2(sipp.result() == 0, qPrintable(sipp.output()));
+        QVERIFY(QTest::qWaitFor([] { return !gCall; }, 5000));
+        QCOMPARE(f->entries(book), QStringList{"Ann O'Neil|5551234|||||"});
+        QCOMPARE(f->entries(3 - book), QStringList());
+        if (book == 1)
+            QVERIFY2(loudest() > 1000, "the decoded audio is silence");
+        QCOMPARE(promptLog(), QStringList());
+    }
+
+    void outgoing() {
+        const quint16 callee = freeUdpPort();
+        Sipp sipp(f->file(QStringLiteral("sipp")), QStringLiteral("uas_dial.xml"),
+                  QStringLiteral("-p %1 -mp %2").arg(callee).arg(freeUdpPort()).split(u' '));
+        startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0;outbound=\"sip:127.0.0.1:%1\"")
+                      .arg(callee));
+        frmTelephoneCall* w = f->dial(QStringLiteral("555-98 76"));
+        QVERIFY(QTest::qWaitFor([] { return gCallRecord.callStatus == CallStatus::Connected; },
+                                10000));
+        Prompter::pushAnswer(Msg::Yes);
+        click(w, "cmdHangUp");
+        QVERIFY2(sipp.result() == 0, qPrintable(sipp.output()));
+        QVERIFY(QTest::qWaitFor([] { return !gCall; }, 5000));
+        QCOMPARE(f->entries(0), QStringList{"Not Found|5559876|||||"});
+        QCOMPARE(Prompter::records().size(), 1); // "Disconnect the current call?"
+    }
+
+    // baresip killed mid-call: the call ends and is logged, the error shown,
+    // and the next Initialize brings the line back.
+    void baresipKilled() {
+        const quint16 port = startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0"));
+        Sipp sipp(f->file(QStringLiteral("sipp")), QStringLiteral("uac_answer.xml"),
+                  callerArgs(port, 20000));
+        QVERIFY2(QTest::qWaitFor(ringing, 10000), qPrintable(sipp.output()));
+        click(frmTelephoneRing::instance(), "cmdAnswer");
+        QVERIFY(QTest::qWaitFor([] { return gCallRecord.callStatus == CallStatus::Connected; },
+                                10000));
+        const int child = childPid(QCoreApplication::applicationPid(), "baresip");
+        QVERIFY(child > 0 && ::kill(child, SIGKILL) == 0);
+        QVERIFY(QTest::qWaitFor([] { return !gCall; }, 5000));
+        QCOMPARE(f->entries(1), QStringList{"Ann O'Neil|5551234|||||"});
+        QVERIFY(QTest::qWaitFor([] { return !Prompter::records().isEmpty(); }, 5000));
+        QVERIFY2(promptLog().join(u'\n').contains("The SIP line is out of service: "),
+                 qPrintable(promptLog().join(u'\n')));
+        QVERIFY(!sipLinkUp(configHome()));
+        gTAPI->Initialize();
+        QVERIFY(QTest::qWaitFor([] { return sipLinkUp(configHome()); }, 10000));
+    }
+
+    // A registrar that refuses the account: a visible error.
+    void registrationRefused() {
+        const quint16 registrar = freeUdpPort();
+        Sipp sipp(f->file(QStringLiteral("sipp")), QStringLiteral("uas_register_refused.xml"),
+                  {QStringLiteral("-p"), QString::number(registrar)});
+        startLine(QStringLiteral("<sip:alice@127.0.0.1>;auth_pass=x;outbound=\"sip:127.0.0.1:%1\"")
+                      .arg(registrar));
+        QCOMPARE(sipp.result(), 0);
+        QVERIFY(QTest::qWaitFor([] { return !Prompter::records().isEmpty(); }, 5000));
+        QVERIFY2(promptLog()[0].contains("The SIP registrar refused the account"), qPrintable(promptLog()[0]));
+    }
+
+    // No baresip: one message naming the program and the package; both
+    // addresses listed; the simulated line still rings.
+    void programMissing() {
+        startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0"), QStringLiteral("/nonexistent/baresip"),
+                  QStringLiteral("Simulated Line"));
+        gTAPI->Initialize(); // tries again, as after Preferences
+        QVERIFY(QTest::qWaitFor([] { return !Prompter::records().isEmpty(); }, 5000));
+        QCOMPARE(promptLog().size(), 1);
+        QVERIFY(promptLog()[0].contains("\"/nonexistent/baresip\" (not found or not runnable). "
+                                        "Install the package baresip-core."));
+        const auto all = gTAPI->get_Addresses();
+        QCOMPARE(all->get_Count(), 2);
+        QCOMPARE(all->get_Item(2)->get_AddressName(), QString("SIP desk"));
+        f->step(QStringLiteral("offer:5551234"));
+        QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIdStr"), QString("Ann O'Neil"));
+    }
+
+    void callerNumber_data() {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("sip") << "sip:5551234@127.0.0.1:5080" << "5551234";
+        QTest::newRow("angle, params, password") << "<sip:555%201;user=phone:pw@h>" << "555 1";
+        QTest::newRow("tel") << "tel:+39-02-555;phone-context=x" << "+39-02-555";
+        QTest::newRow("sips, headers") << "SIPS:%2B1555@h?subject=x" << "+1555";
+        QTest::newRow("anonymous") << "sip:Anonymous@anonymous.invalid" << "-";
+        QTest::newRow("unknown") << "tel:unknown" << "-";
+        QTest::newRow("no user part") << "sip:pbx.example.org" << "-";
+        QTest::newRow("empty user") << "sip:@h" << "-";
+        QTest::newRow("control character") << "sip:55%0A5@h" << "-";
+        QTest::newRow("other scheme") << "mailto:555@h" << "-";
+    }
+    void callerNumber() {
+        QFETCH(QString, uri);
+        QFETCH(QString, number);
+        QCOMPARE(SipLine::numberFromUri(uri).value_or(QStringLiteral("-")), number);
+    }
+
+    void dialString_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("sent");
+        QTest::newRow("separators dropped") << "(555) 98-76.5" << "55598765";
+        QTest::newRow("plus star hash") << "+39*21#" << "+39*21#";
+        QTest::newRow("letter refused") << "555-98x76" << "-";
+        QTest::newRow("command injection refused") << "5\n hangup" << "-";
+        QTest::newRow("non-ASCII digit refused") << "55\u0665" << "-";
+        QTest::newRow("nothing left") << " - " << "-";
+    }
+    void dialString() {
+        QFETCH(QString, typed);
+        QFETCH(QString, sent);
+        QCOMPARE(SipLine::dialString(typed).value_or(QStringLiteral("-")), sent);
+    }
+
+    // Chunks as they arrive ("|" between them); the messages, then the error.
+    void netstrings_data() {
+        QTest::addColumn<QByteArray>("chunks");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("split anywhere") << QByteArray("3:a|bc,0:,1|0:0123456789,") << QByteArray("abc||0123456789|");
+        const QByteArray big(65536, 'x');
+        QTest::newRow("largest") << "65536:" + big + ',' << big + '|';
+        QTest::newRow("over 64 KiB") << QByteArray("65537:") << QByteArray("the frame is longer than 64 KiB");
+        QTest::newRow("endless length") << QByteArray("0000000") << QByteArray("the frame is longer than 64 KiB");
+        QTest::newRow("no comma") << QByteArray("1:ab") << QByteArray("the frame does not end with a comma");
+        QTest::newRow("no length") << QByteArray("2:ok,:x,") << QByteArray("ok|the length is missing");
+        QTest::newRow("not a number") << QByteArray("-1:x,") << QByteArray("the length is not a number");
+    }
+    void netstrings() {
+        QFETCH(QByteArray, chunks);
+        QFETCH(QByteArray, expected);
+        NetstringReader r;
+        QByteArrayList got;
+        for (const QByteArray& c : chunks.split('|'))
+            got += r.feed(c);
+        QCOMPARE((got << r.error().toUtf8()).join('|'), expected);
+        QCOMPARE(NetstringReader::frame("{}"), QByteArray("2:{},"));
+    }
+
+    // [sip] as written in the file; the config handed on, or the error.
+    void settings_data() {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("defaults") << QStringList{"account", "<sip:a@pbx>;auth_pass=x"}
+                                  << "<sip:a@pbx>;auth_pass=x|||alsa,default|baresip";
+        QTest::newRow("all set")
+            << QStringList{"ACCOUNT", " <sip:d@127.0.0.1>;regint=0 ", "addressName", "Desk",
+                           "listen",  "127.0.0.1:5070", "audioDevice", "pulse,", "program", "/b"}
+            << "<sip:d@127.0.0.1>;regint=0|Desk|127.0.0.1:5070|pulse,|/b";
+        QTest::newRow("IPv6 listen") << QStringList{"account", "<sip:a@h>", "listen", "[::1]:5070"}
+                                     << "<sip:a@h>||[::1]:5070|alsa,default|baresip";
+        QTest::newRow("no account") << QStringList{} << "|||alsa,default|baresip";
+        QTest::newRow("bad account") << QStringList{"account", "alice@pbx"} << "Setting account in [sip]";
+        QTest::newRow("bad listen") << QStringList{"account", "<sip:a@h>", "listen", "pbx:99999"} << "Setting listen in [sip]";
+        QTest::newRow("bad port") << QStringList{"account", "<sip:a@h>", "listen", "127.0.0.1:0"} << "Setting listen in [sip]";
+        QTest::newRow("bad device") << QStringList{"account", "<sip:a@h>", "audioDevice", "alsa"} << "Setting audioDevice in [sip]";
+        QTest::newRow("line break") << QStringList{"account", "<sip:a@h>", "addressName", "a\nb"} << "Setting addressName in [sip]";
+        QTest::newRow("empty program") << QStringList{"account", "<sip:a@h>", "program", ""} << "Setting program in [sip]";
+    }
+    void settings() {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, result);
+        SettingsStore::Entries e;
+        for (qsizetype i = 0; i + 1 < entries.size(); i += 2)
+            e.append({entries[i], entries[i + 1]});
+        SettingsStore::instance().replaceSection(QStringLiteral("sip"), e);
+        loadSipSettings();
+        const SipConfig& c = SipLine::config();
+        const QString got = Prompter::records().isEmpty()
+                                ? QStringList{c.account, c.addressName, c.listen, c.audioDevice,
+                                              c.program}.join(u'|')
+                                : Prompter::records().first().text;
+        QVERIFY2(got.contains(result), qPrintable(got));
+        QCOMPARE(c.account.isEmpty(), !Prompter::records().isEmpty() || entries.isEmpty());
+    }
+};
+
+QTEST_MAIN(TstSipLine)
+#include "tst_sipline.moc"
