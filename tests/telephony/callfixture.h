@@ -1,28 +1,24 @@
 #pragma once
 
-// Shared set-up for the telephony tests: the simulated line chosen, the
-// three recent-call books, a main window whose call handler is subscribed,
-// and a way to drive the line step by step.
+// The telephony tests' set-up: the simulated line chosen, the three
+// recent-call books, a main window whose call handler is subscribed, and the
+// line and the call windows driven step by step.
 
 #include "addressbooks/records.h"
-#include "app/globals.h"
-#include "app/settingsrecords.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
 #include "platform/telephony/providers.h"
-#include "platform/telephony/simline.h"
 #include "telephony/callhandler.h"
 #include "telephony/frmtelephonecall.h"
 #include "telephony/frmtelephonering.h"
 #include "telephony/tapisetup.h"
 
-#include <QCoreApplication>
+#include <QAction>
 #include <QLabel>
-#include <QPushButton>
-#include <QTest>
-#include <memory>
+#include <QLineEdit>
 
 // Lets posted events run.
 inline void pump() {
@@ -30,15 +26,8 @@ inline void pump() {
         QCoreApplication::processEvents();
 }
 
-inline void click(QWidget* w, const char* name) {
-    auto* b = w->findChild<QPushButton*>(QLatin1String(name));
-    QVERIFY(b);
-    QTest::mouseClick(b, Qt::LeftButton);
-}
-
 inline QString labelOf(QWidget* w, const char* name) {
-    auto* l = w ? w->findChild<QLabel*>(QLatin1String(name)) : nullptr;
-    return l ? l->text() : QStringLiteral("<missing>");
+    return child<QLabel>(w, name)->text();
 }
 
 // Every message box so far as "text/title/flags".
@@ -51,36 +40,27 @@ inline QStringList promptLog() {
 
 class CallFixture {
 public:
-    CallFixture() : m_env(std::make_unique<TestEnv>()) {
+    CallFixture() {
         SimLine::instance().reset();
         TelephonyRegistry::restoreDefaults();
         SoundPlayer::setRecording(true);
         SoundPlayer::clearPlayed();
-        auto p = std::make_shared<Preferences>();
-        p->useTapi = true;
-        p->TAPIDevice = QStringLiteral("Simulated Line");
-        p->multipleCall = 1;
-        p->useLastDRAddressBooks = true;
-        p->defaultPrefixesForDRAB1 = QStringLiteral("0");
-        p->defaultPrefixesForDRAB2 = QStringLiteral("00");
-        p->defaultPrefixesForDRAB3 = QStringLiteral("+39");
-        p->ringTimerInterval = 2;
-        gPreferences = p;
+        gPreferences = std::make_shared<Preferences>();
+        gPreferences->useTapi = gPreferences->useLastDRAddressBooks = true;
+        gPreferences->TAPIDevice = QStringLiteral("Simulated Line");
+        gPreferences->multipleCall = 1;
+        gPreferences->defaultPrefixesForDRAB1 = QStringLiteral("0");
+        gPreferences->defaultPrefixesForDRAB2 = QStringLiteral("00");
+        gPreferences->defaultPrefixesForDRAB3 = QStringLiteral("+39");
         for (const char* n : {"Last Dialed", "Last Received", "Last Not Answered"}) {
-            auto b = std::make_shared<TmpAddressBook>();
-            b->addressBookName = QLatin1String(n);
-            gRecentBooks.append(b);
+            gRecentBooks.append(std::make_shared<TmpAddressBook>());
+            gRecentBooks.last()->addressBookName = QLatin1String(n);
         }
     }
-
     ~CallFixture() {
         delete m_form;
-        pump();
-        gTAPI.reset();
-        gAddress.reset();
+        stopTelephony();
         gCall.reset();
-        pump();
-        m_env.reset();
     }
 
     // Telephony on, main window built and subscribed.
@@ -91,57 +71,95 @@ public:
         pump();
         Prompter::reset();
     }
-
-    void createForm() {
-        m_form = new frmMain;
-        gMainForm = m_form;
-    }
-
+    void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
-    QString file(const QString& name) const { return m_env->file(name); }
+    QString file(const QString& name) const { return m_env.file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
-    // Dials number through the outgoing-call window's Dial button.
+    // One step, then its events handled (not after a trailing "!"). The far
+    // end: "ring", "offer[:NUMBER]", "callerid:NUMBER", "connect", "hold",
+    // "hangup", "outgoing[:NUMBER]" (a call placed elsewhere on the line),
+    // "media" (an event the program does not follow). The windows: "answer",
+    // "disconnect", "dial:NUMBER" (typed, then Dial), "dialnumber:NUMBER"
+    // (DialNumber alone), "hangupbutton:yes|no[,STEP...]" (the steps run
+    // while the question is up), "manual" (Manual Call). Else: "fail:OP" (the
+    // line's next OP fails), "quiet" (multipleCall 0), "noaddress",
+    // "subscribe" (TAPIEventsInit again), "shutdown".
+    void step(QString s) {
+        SimLine& line = SimLine::instance();
+        const bool wait = !s.endsWith(u'!');
+        s.remove(u'!');
+        const QString cmd = s.section(u':', 0, 0), arg = s.section(u':', 1);
+        const auto number = s.contains(u':') ? std::optional<QString>(arg) : std::nullopt;
+        const int call = line.currentCall();
+        if (cmd == "ring")
+            line.ring();
+        else if (cmd == "offer" || cmd == "outgoing")
+            line.offer(number, cmd == "offer" ? CS_OFFERING : CS_INPROGRESS, 0,
+                       cmd == "offer" ? std::nullopt : number);
+        else if (cmd == "callerid")
+            line.setCallerNumber(call, arg);
+        else if (cmd == "connect" || cmd == "hold" || cmd == "hangup")
+            line.setState(call, cmd == "connect" ? CS_CONNECTED
+                                : cmd == "hold"  ? CS_HOLD
+                                                 : CS_DISCONNECTED);
+        else if (cmd == "media")
+            handler()->objTAPIEvents_Event(TE_CALLMEDIA, nullptr);
+        else if (cmd == "answer" || cmd == "disconnect")
+            click(frmTelephoneRing::instance(), cmd == "answer" ? "cmdAnswer" : "cmdDisconnect");
+        else if (cmd == "dial")
+            dial(arg);
+        else if (cmd == "dialnumber") {
+            frmTelephoneCall::instance()->setNumber(arg);
+            frmTelephoneCall::instance()->DialNumber();
+        } else if (cmd == "hangupbutton") {
+            QStringList inBox = arg.split(u',');
+            Prompter::pushAnswer(inBox.takeFirst() == "yes" ? Msg::Yes : Msg::No);
+            Prompter::setHook([this, inBox](const Prompter::Record&) {
+                for (const QString& t : inBox)
+                    step(t);
+            });
+            click(frmTelephoneCall::instance(), "cmdHangUp");
+            Prompter::setHook({});
+        } else if (cmd == "manual")
+            child<QAction>(m_form, "mnuToolsManualDial")->trigger();
+        else if (cmd == "fail")
+            line.failOnce(static_cast<SimLine::Op>(
+                QStringList{"Create", "Initialize", "EventFilter", "GetAddresses", "Register",
+                            "Shutdown", "AddressName", "QueryMediaType", "CreateCall", "Connect",
+                            "Answer", "Disconnect"}
+                    .indexOf(arg)));
+        else if (cmd == "quiet")
+            gPreferences->multipleCall = 0;
+        else if (cmd == "noaddress")
+            gAddress.reset();
+        else if (cmd == "subscribe")
+            handler()->TAPIEventsInit();
+        else if (cmd == "shutdown")
+            handler()->shutdown();
+        else
+            QFAIL(qPrintable("unknown step " + s));
+        if (wait)
+            pump();
+    }
+
+    // Types number into the outgoing-call window and clicks Dial.
     frmTelephoneCall* dial(const QString& number) {
         frmTelephoneCall* c = frmTelephoneCall::instance();
         c->showWindow();
-        c->setNumber(number);
+        child<QLineEdit>(c, "txtNumber")->setText(number);
         click(c, "cmdDial");
-        pump();
         return c;
     }
 
-    // One step on the line, then its events handled: "ring", "offer:NUMBER",
-    // "offer" (no number), "callerid:NUMBER", "connect" and "hangup" (far
-    // end), "answer" and "disconnect" (the incoming-call window's buttons).
-    void step(const QString& s) {
-        SimLine& line = SimLine::instance();
-        const qsizetype colon = s.indexOf(u':');
-        const QString cmd = colon < 0 ? s : s.left(colon);
-        const QString arg = colon < 0 ? QString() : s.mid(colon + 1);
-        if (cmd == "ring")
-            line.ring();
-        else if (cmd == "offer")
-            line.offer(colon < 0 ? std::nullopt : std::optional<QString>(arg));
-        else if (cmd == "callerid")
-            line.setCallerNumber(line.currentCall(), arg);
-        else if (cmd == "connect")
-            line.setState(line.currentCall(), CS_CONNECTED);
-        else if (cmd == "hangup")
-            line.hangup(line.currentCall());
-        else if (cmd == "answer" || cmd == "disconnect")
-            click(frmTelephoneRing::instance(), cmd == "answer" ? "cmdAnswer" : "cmdDisconnect");
-        else
-            QTest::qFail(qPrintable("unknown step " + s), __FILE__, __LINE__);
-        pump();
-    }
-
-    // "STATUS NUMBER 'NAME' TAG dDIRECTION call|- [STATUS BAR]".
+    // "STATUS NUMBER 'NAME' TAG dDIRECTION call|- [STATUS BAR]", and " ring"
+    // while the ring timer runs.
     QString snapshot() const {
         const CallRecord& r = gCallRecord;
         return QString::number(r.callStatus) + u' ' + r.callNumber + " '" + r.callName + "' " +
                r.callMatchTag + " d" + QString::number(gCallDirection) +
-               (gCall ? " call [" : " - [") + m_form->statusText() + u']';
+               (gCall ? " call [" : " - [") + m_form->statusText() + u']' +
+               (handler()->ringTimer()->isActive() ? " ring" : "");
     }
 
     // Recent-call book i as "name|tel|tel2|tel3|email|email2|id" lines.
@@ -156,12 +174,8 @@ public:
         }
         return out;
     }
-    QString lastFreetext(int book) const {
-        const auto& b = gRecentBooks.at(book);
-        return b->getContact(static_cast<std::int16_t>(b->getContactNum() - 1))->freetext;
-    }
 
 private:
-    std::unique_ptr<TestEnv> m_env;
+    TestEnv m_env;
     frmMain* m_form = nullptr;
 };

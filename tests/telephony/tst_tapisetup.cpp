@@ -1,17 +1,12 @@
-// Choosing the telephony object and the monitored address, and subscribing
-// the main window to it, with the message boxes on the way.
+// Choosing the telephony object and the monitored address and subscribing the
+// main window, with the message boxes on the way; the call windows' life.
 
 #include "platform/errors.h"
 #include "callfixture.h"
 
+#include <QCheckBox>
+#include <QTimer>
 #include <QtTest>
-
-namespace {
-
-const QString BadInterface = QStringLiteral("Bad TAPI Interface/TAPI Device Error/16");
-const QString CantMonitor = QStringLiteral("Can't monitor TAPI device/TAPI Device Error/16");
-
-} // namespace
 
 class TestTapiSetup : public QObject {
     Q_OBJECT
@@ -25,8 +20,9 @@ private slots:
     void stopShutsDown();
     void eventsInitBoxes_data();
     void eventsInitBoxes();
-    void eventsInitAgain();
-    void shutdownStopsEvents();
+    void autoClose_data();
+    void autoClose();
+    void windowKeepsItsStateUntilUnloaded();
 
 private:
     std::unique_ptr<CallFixture> f;
@@ -39,12 +35,9 @@ void TestTapiSetup::chooseAddress_data() {
     QTest::addColumn<int>("chosen"); // index in the collection from 1, 0 for none
     QTest::newRow("simulated line") << QStringList{} << "Simulated Line" << true << 1;
     QTest::newRow("case differs") << QStringList{} << "simulated line" << true << 0;
-    QTest::newRow("trailing blank") << QStringList{} << "Simulated Line " << true << 0;
-    QTest::newRow("no device") << QStringList{} << "" << true << 0;
     QTest::newRow("telephony off") << QStringList{} << "Simulated Line" << false << 0;
-    QTest::newRow("another address") << QStringList{"Modem", "ISDN 2"} << "ISDN 2" << true << 3;
     QTest::newRow("same name twice: the first")
-        << QStringList{"Twin", "Twin"} << "Twin" << true << 2;
+        << QStringList{"Modem", "Twin", "Twin"} << "Twin" << true << 3;
 }
 
 void TestTapiSetup::chooseAddress() {
@@ -65,29 +58,25 @@ void TestTapiSetup::chooseAddress() {
 }
 
 void TestTapiSetup::startFailuresAreSilent_data() {
-    QTest::addColumn<int>("op");
+    QTest::addColumn<QString>("op");
     QTest::addColumn<bool>("tapiSet");
-    QTest::addColumn<bool>("addressSet");
-    QTest::newRow("not available") << int(SimLine::Op::Create) << false << false;
-    QTest::newRow("initialize") << int(SimLine::Op::Initialize) << false << false;
-    QTest::newRow("event filter") << int(SimLine::Op::EventFilter) << false << false;
-    QTest::newRow("address list") << int(SimLine::Op::GetAddresses) << true << false;
-    QTest::newRow("address name") << int(SimLine::Op::AddressName) << true << false;
+    QTest::newRow("not available") << "Create" << false;
+    QTest::newRow("initialize") << "Initialize" << false;
+    QTest::newRow("event filter") << "EventFilter" << false;
+    QTest::newRow("address list") << "GetAddresses" << true;
+    QTest::newRow("address name") << "AddressName" << true;
 }
 
 void TestTapiSetup::startFailuresAreSilent() {
-    QFETCH(int, op);
+    QFETCH(QString, op);
     QFETCH(bool, tapiSet);
-    QFETCH(bool, addressSet);
-    SimLine::instance().failOnce(static_cast<SimLine::Op>(op));
+    f->step("fail:" + op);
     setupTAPI();
     QCOMPARE(static_cast<bool>(gTAPI), tapiSet);
-    QCOMPARE(static_cast<bool>(gAddress), addressSet);
+    QVERIFY(!gAddress);
     QVERIFY(Prompter::records().isEmpty());
-    if (!tapiSet)
-        QVERIFY(!SimLine::instance().isListening());
-    // Trying again works.
-    setupTAPI();
+    QCOMPARE(SimLine::instance().isListening(), tapiSet);
+    setupTAPI(); // trying again works
     QVERIFY(gTAPI && gAddress);
 }
 
@@ -103,11 +92,10 @@ void TestTapiSetup::stopShutsDown() {
     QVERIFY_THROWS_EXCEPTION(AppError, address->get_AddressName());
     QVERIFY(!SimLine::instance().isListening());
     stopTAPI(); // nothing to stop
-    // A failing shut-down reaches the caller.
     gPreferences->useTapi = true;
     setupTAPI();
-    SimLine::instance().failOnce(SimLine::Op::Shutdown);
-    QVERIFY_THROWS_EXCEPTION(AppError, stopTAPI());
+    f->step("fail:Shutdown");
+    QVERIFY_THROWS_EXCEPTION(AppError, stopTAPI()); // a failing shut-down reaches the caller
 }
 
 void TestTapiSetup::eventsInitBoxes_data() {
@@ -115,11 +103,11 @@ void TestTapiSetup::eventsInitBoxes_data() {
     QTest::addColumn<QString>("device");
     QTest::addColumn<bool>("failRegister");
     QTest::addColumn<QStringList>("expected");
+    const QString bad = "Bad TAPI Interface/TAPI Device Error/16";
+    const QString cant = "Can't monitor TAPI device/TAPI Device Error/16";
     QTest::newRow("monitoring") << true << "Simulated Line" << false << QStringList{};
-    QTest::newRow("no such address")
-        << true << "Nothing" << false << QStringList{BadInterface, CantMonitor};
-    QTest::newRow("subscription refused")
-        << true << "Simulated Line" << true << QStringList{CantMonitor};
+    QTest::newRow("no such address") << true << "Nothing" << false << QStringList{bad, cant};
+    QTest::newRow("subscription refused") << true << "Simulated Line" << true << QStringList{cant};
     QTest::newRow("telephony off") << false << "Simulated Line" << false << QStringList{};
 }
 
@@ -131,10 +119,9 @@ void TestTapiSetup::eventsInitBoxes() {
     const bool monitoring = useTapi && expected.isEmpty();
     gPreferences->TAPIDevice = device;
     setupTAPI();
-    // Turned off after an address was chosen: nothing is subscribed.
-    gPreferences->useTapi = useTapi;
+    gPreferences->useTapi = useTapi; // turned off after an address was chosen
     if (failRegister)
-        SimLine::instance().failOnce(SimLine::Op::Register);
+        f->step("fail:Register");
     f->createForm();
     f->handler()->TAPIEventsInit();
     QCOMPARE(promptLog(), expected);
@@ -142,35 +129,73 @@ void TestTapiSetup::eventsInitBoxes() {
     QCOMPARE(SimLine::instance().registered(), monitoring);
 }
 
-void TestTapiSetup::eventsInitAgain() {
-    f->start();
-    // Subscribing again (as after Preferences OK) still delivers each event
-    // once: no "one call at a time" box from a duplicate.
-    f->handler()->TAPIEventsInit();
-    f->step("offer:5");
-    QVERIFY(Prompter::records().isEmpty());
-    QCOMPARE(f->snapshot(), QStringLiteral("0 5 'Not Found'  d0 call []"));
-    f->step("hangup");
-    // A later run without an address tells so but keeps the subscription.
-    gAddress.reset();
-    f->handler()->TAPIEventsInit();
-    QCOMPARE(promptLog(), QStringList{BadInterface});
-    QVERIFY(f->handler()->sinkConnected());
-    f->step("ring");
-    QCOMPARE(f->form()->statusText(), QStringLiteral("Ringing..."));
+void TestTapiSetup::autoClose_data() {
+    QTest::addColumn<QString>("call"); // "offer:" or "dial:"
+    QTest::addColumn<bool>("autoClose");
+    QTest::addColumn<bool>("nextCall"); // a new call before the window closes
+    QTest::newRow("incoming, auto close") << "offer:" << true << false;
+    QTest::newRow("incoming, next call cancels it") << "offer:" << true << true;
+    QTest::newRow("outgoing, stays open") << "dial:" << false << false;
+    QTest::newRow("outgoing, next call cancels it") << "dial:" << true << true;
 }
 
-void TestTapiSetup::shutdownStopsEvents() {
+void TestTapiSetup::autoClose() {
+    QFETCH(QString, call);
+    QFETCH(bool, autoClose);
+    QFETCH(bool, nextCall);
+    gPreferences->autoCloseOnDisconnect = autoClose;
     f->start();
-    f->step("ring");
-    QVERIFY(f->handler()->ringTimer()->isActive());
-    f->handler()->shutdown();
-    QVERIFY(!f->handler()->ringTimer()->isActive());
-    QVERIFY(!SimLine::instance().isListening());
-    f->form()->setStatusText(QString());
-    SimLine::instance().ring();
+    f->step(call + "111");
+    QPointer<CallWindow> w = frmTelephoneRing::loadedInstance();
+    if (!w)
+        w = frmTelephoneCall::loadedInstance();
+    QVERIFY(w && w->isVisible());
+    QCOMPARE(w->parentWidget(), f->form());
+    QCOMPARE(child<QCheckBox>(w, "cbAutoClose")->isChecked(), autoClose);
+    auto* timer = child<QTimer>(w, "CloseTimer");
+    f->step("hangup");
+    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
+    QCOMPARE(timer->isActive(), autoClose);
+    QCOMPARE(timer->interval(), 1500);
+    if (nextCall)
+        f->step(call + "222");
+    QCOMPARE(timer->isActive(), autoClose && !nextCall);
+    if (timer->isActive()) {
+        timer->setInterval(0); // its time has come
+        QVERIFY(waitUntil([&] { return !w; }));
+        QVERIFY(!frmTelephoneRing::loadedInstance() && !frmTelephoneCall::loadedInstance());
+    }
+}
+
+void TestTapiSetup::windowKeepsItsStateUntilUnloaded() {
+    gPreferences->autoCloseOnDisconnect = true;
+    f->start();
+    f->step("offer:1");
+    f->step("answer");
+    frmTelephoneRing* r = frmTelephoneRing::loadedInstance();
+    child<QCheckBox>(r, "cbAutoClose")->setChecked(false); // the user's choice
+    f->step("hangup");
+    f->step("offer:2"); // left open: it keeps its state for the next call
+    QCOMPARE(frmTelephoneRing::loadedInstance(), r);
+    QVERIFY(!child<QCheckBox>(r, "cbAutoClose")->isChecked());
+    QVERIFY(child<QPushButton>(r, "cmdDisconnect")->isEnabled());
+    f->step("hangup");
+    QPointer<frmTelephoneRing> old(r);
+    r->close(); // by its window box: the next call loads it afresh
+    QVERIFY(!frmTelephoneRing::loadedInstance());
+    QVERIFY(waitUntil([&] { return !old; }));
+    f->step("offer:3");
+    r = frmTelephoneRing::loadedInstance();
+    QVERIFY(r && r->isVisible());
+    QVERIFY(child<QCheckBox>(r, "cbAutoClose")->isChecked());
+    QVERIFY(!child<QPushButton>(r, "cmdDisconnect")->isEnabled());
+    frmTelephoneCall* c = frmTelephoneCall::instance();
+    c->setNumber(QStringLiteral("99"));
+    c->showCalledIDStr(QStringLiteral("Anna"));
+    c->unload();
     pump();
-    QCOMPARE(f->form()->statusText(), QString());
+    c = frmTelephoneCall::instance(); // the outgoing window empties its fields
+    QCOMPARE(c->number() + labelOf(c, "lblCalledIDStr"), QString());
 }
 
 QTEST_MAIN(TestTapiSetup)
