@@ -3,11 +3,11 @@
 #include "addressbooks/records.h"
 #include "addressbooks/search.h"
 #include "app/convert.h"
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/settingsrecords.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
+#include "platform/errors.h"
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
 #include "platform/telephony/tapi.h"
@@ -166,7 +166,8 @@ void CallHandler::shutdown() {
 }
 
 bool callOnLine() {
-    return gCall || (gMainForm && gMainForm->callHandler() && gMainForm->callHandler()->trackedCall());
+    return gCall ||
+           (gMainForm && gMainForm->callHandler() && gMainForm->callHandler()->trackedCall());
 }
 
 void CallHandler::saveCorrectedCallInfo(const QString& num, const QString& str,

@@ -1,9 +1,9 @@
 #include "telephony/frmtelephonecall.h"
 
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/settingsrecords.h"
 #include "app/strings.h"
+#include "platform/errors.h"
 #include "platform/prompter.h"
 #include "platform/telephony/tapi.h"
 #include "telephony/callhandler.h"
@@ -113,8 +113,7 @@ void frmTelephoneCall::showCalledIDStr(const QString& calledIdStr) {
 void frmTelephoneCall::cmdDial_Click() {
     trapErrors([&] {
         if (callOnLine()) {
-            Prompter::msgBox(QStringLiteral("One call at a time!"), Msg::OKOnly,
-                             appTitle(), this);
+            Prompter::msgBox(QStringLiteral("One call at a time!"), Msg::OKOnly, appTitle(), this);
             return;
         }
         if (txtNumber->text().isEmpty()) {
@@ -129,8 +128,8 @@ void frmTelephoneCall::cmdDial_Click() {
 void frmTelephoneCall::cmdHangUp_Click() {
     trapErrors([&] {
         if (!gCall) {
-            Prompter::msgBox(QStringLiteral("No call to disconnect!"), Msg::OKOnly,
-                             appTitle(), this);
+            Prompter::msgBox(QStringLiteral("No call to disconnect!"), Msg::OKOnly, appTitle(),
+                             this);
             return;
         }
         const auto asked = gCall;

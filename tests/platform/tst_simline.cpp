@@ -2,8 +2,8 @@
 // the calls on it.
 
 #include "common/testenv.h"
-#include "platform/errors.h"
 #include "common/widgettest.h"
+#include "platform/errors.h"
 #include "platform/telephony/providers.h"
 
 #include <QtTest>
@@ -67,8 +67,9 @@ void TestSimLine::endedCallsAreForgotten() {
         call = address->CreateCall(QStringLiteral("0221"), LINEADDRESSTYPE_PHONENUMBER,
                                    TAPIMEDIATYPE_AUDIO);
         call->Connect(false);
-        QCOMPARE(line.status(),
-                 QStringLiteral("registered=1 call=inprogress number=0221 answered=0 dialled=0221"));
+        QCOMPARE(
+            line.status(),
+            QStringLiteral("registered=1 call=inprogress number=0221 answered=0 dialled=0221"));
         call->Disconnect(DC_NORMAL);
         settle(); // its events delivered
     }

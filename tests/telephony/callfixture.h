@@ -17,8 +17,13 @@
 #include "telephony/tapisetup.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <utility>
 
 // Lets posted events run.
 inline void pump() {
@@ -28,14 +33,6 @@ inline void pump() {
 
 inline QString labelOf(QWidget* w, const char* name) {
     return child<QLabel>(w, name)->text();
-}
-
-// Every message box so far as "text/title/flags".
-inline QStringList promptLog() {
-    QStringList out;
-    for (const auto& r : Prompter::records())
-        out.append(r.text + u'/' + r.title + u'/' + QString::number(r.flags));
-    return out;
 }
 
 class CallFixture {
@@ -63,28 +60,28 @@ public:
         gCall.reset();
     }
 
-    // Telephony on, main window built and subscribed.
+    // Telephony on, main window built and subscribed; from here every message
+    // box is kept with the state it was shown in.
     void start() {
         createForm();
         setupTAPI();
         handler()->TAPIEventsInit();
         pump();
         Prompter::reset();
+        Prompter::setHook([this](const Prompter::Record& r) {
+            boxes.append(r.text.left(40) + u'/' + r.title + u'/' + QString::number(r.flags) +
+                         " @ " + snapshot());
+            for (const QString& t : std::exchange(inBox, {}))
+                step(t); // while the box is up
+        });
     }
     void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
     QString file(const QString& name) const { return m_env.file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
-    // One step, then its events handled (not after a trailing "!"). The far
-    // end: "ring", "offer[:NUMBER]", "callerid:NUMBER", "connect", "hold",
-    // "hangup", "outgoing[:NUMBER]" (a call placed elsewhere on the line),
-    // "media" (an event the program does not follow). The windows: "answer",
-    // "disconnect", "dial:NUMBER" (typed, then Dial), "dialnumber:NUMBER"
-    // (DialNumber alone), "hangupbutton:yes|no[,STEP...]" (the steps run
-    // while the question is up), "manual" (Manual Call). Else: "fail:OP" (the
-    // line's next OP fails), "quiet" (multipleCall 0), "noaddress",
-    // "subscribe" (TAPIEventsInit again), "shutdown".
+    // One step, then its events handled (not after a trailing "!"): the far
+    // end's doings, the user's on the call windows, and a few settings.
     void step(QString s) {
         SimLine& line = SimLine::instance();
         const bool wait = !s.endsWith(u'!');
@@ -92,64 +89,75 @@ public:
         const QString cmd = s.section(u':', 0, 0), arg = s.section(u':', 1);
         const auto number = s.contains(u':') ? std::optional<QString>(arg) : std::nullopt;
         const int call = line.currentCall();
-        if (cmd == "ring")
-            line.ring();
-        else if (cmd == "offer" || cmd == "outgoing")
-            line.offer(number, cmd == "offer" ? CS_OFFERING : CS_INPROGRESS, 0,
-                       cmd == "offer" ? std::nullopt : number);
-        else if (cmd == "callerid")
-            line.setCallerNumber(call, arg);
-        else if (cmd == "connect" || cmd == "hold" || cmd == "hangup")
-            line.setState(call, cmd == "connect" ? CS_CONNECTED
-                                : cmd == "hold"  ? CS_HOLD
-                                                 : CS_DISCONNECTED);
-        else if (cmd == "media")
-            handler()->objTAPIEvents_Event(TE_CALLMEDIA, nullptr);
-        else if (cmd == "answer" || cmd == "disconnect")
-            click(frmTelephoneRing::instance(), cmd == "answer" ? "cmdAnswer" : "cmdDisconnect");
-        else if (cmd == "dial")
-            dial(arg);
-        else if (cmd == "dialnumber") {
-            frmTelephoneCall::instance()->setNumber(arg);
-            frmTelephoneCall::instance()->DialNumber();
-        } else if (cmd == "hangupbutton") {
-            QStringList inBox = arg.split(u',');
-            Prompter::pushAnswer(inBox.takeFirst() == "yes" ? Msg::Yes : Msg::No);
-            Prompter::setHook([this, inBox](const Prompter::Record&) {
-                for (const QString& t : inBox)
-                    step(t);
-            });
-            click(frmTelephoneCall::instance(), "cmdHangUp");
-            Prompter::setHook({});
-        } else if (cmd == "manual")
-            child<QAction>(m_form, "mnuToolsManualDial")->trigger();
-        else if (cmd == "fail")
-            line.failOnce(static_cast<SimLine::Op>(
-                QStringList{"Create", "Initialize", "EventFilter", "GetAddresses", "Register",
-                            "Shutdown", "AddressName", "QueryMediaType", "CreateCall", "Connect",
-                            "Answer", "Disconnect"}
-                    .indexOf(arg)));
-        else if (cmd == "quiet")
-            gPreferences->multipleCall = 0;
-        else if (cmd == "noaddress")
-            gAddress.reset();
-        else if (cmd == "subscribe")
-            handler()->TAPIEventsInit();
-        else if (cmd == "shutdown")
-            handler()->shutdown();
-        else
-            QFAIL(qPrintable("unknown step " + s));
+        CallWindow* w = frmTelephoneRing::loadedInstance();
+        if (!w)
+            w = frmTelephoneCall::loadedInstance();
+        auto out = [] { return frmTelephoneCall::instance(); };
+        const std::map<QString, std::function<void()>> steps{
+            {"ring", [&] { line.ring(); }},
+            {"offer", [&] { line.offer(number); }},
+            // A call placed elsewhere on the line.
+            {"outgoing", [&] { line.offer(number, CS_INPROGRESS, 0, number); }},
+            {"callerid", [&] { line.setCallerNumber(call, arg); }},
+            {"connect", [&] { line.setState(call, CS_CONNECTED); }},
+            {"hold", [&] { line.setState(call, CS_HOLD); }},
+            {"hangup", [&] { line.hangup(call); }},
+            // An event the program does not follow.
+            {"media", [&] { handler()->objTAPIEvents_Event(TE_CALLMEDIA, nullptr); }},
+            {"answer", [&] { click(frmTelephoneRing::instance(), "cmdAnswer"); }},
+            {"disconnect", [&] { click(frmTelephoneRing::instance(), "cmdDisconnect"); }},
+            // Typed, then Dial.
+            {"dial", [&] { out()->setNumber(arg), out()->showWindow(), click(out(), "cmdDial"); }},
+            {"dialnumber", [&] { out()->setNumber(arg), out()->DialNumber(); }},
+            {"hangupbutton",
+             [&] {
+                 Prompter::pushAnswer(arg == "yes" ? Msg::Yes : Msg::No);
+                 click(out(), "cmdHangUp");
+             }},
+            // The steps run while the next message box is up.
+            {"inbox", [&] { inBox = arg.split(u','); }},
+            {"manual", [&] { child<QAction>(m_form, "mnuToolsManualDial")->trigger(); }},
+            {"untick", [&] { child<QCheckBox>(w, "cbAutoClose")->setChecked(false); }},
+            {"closebox", [&] { w->close(); }},
+            // The close timer's time has come.
+            {"closetimer",
+             [&] {
+                 const QPointer<CallWindow> closing = w;
+                 child<QTimer>(w, "CloseTimer")->setInterval(0);
+                 QVERIFY(waitUntil([&] { return !closing; }));
+             }},
+            // The line's next operation fails.
+            {"fail",
+             [&] {
+                 line.failOnce(static_cast<SimLine::Op>(
+                     QStringList{"Create", "Initialize", "EventFilter", "GetAddresses", "Register",
+                                 "Shutdown", "AddressName", "QueryMediaType", "CreateCall",
+                                 "Connect", "Answer", "Disconnect"}
+                         .indexOf(arg)));
+             }},
+            {"autoclose", [&] { gPreferences->autoCloseOnDisconnect = true; }},
+            {"quiet", [&] { gPreferences->multipleCall = 0; }},
+            {"nolog", [&] { gRecentBooks.clear(); }},
+            // Errors told in a box rather than logged.
+            {"tell", [&] { gExtendedErrors = false; }},
+            // A book searched for caller ID that cannot be opened.
+            {"brokenbook",
+             [&] {
+                 gLocalBooks = {std::make_shared<LocalAddressBook>()};
+                 gLocalBooks[0]->filename = QStringLiteral("/nonexistent/gone.lab");
+                 gLocalBooks[0]->searchForCallerID = true;
+                 noLocalBooks = false;
+             }},
+            {"tag", [&] { gCallRecord.callMatchTag = arg; }},
+            {"noaddress", [&] { gAddress.reset(); }},
+            {"subscribe", [&] { handler()->TAPIEventsInit(); }},
+            {"shutdown", [&] { handler()->shutdown(); }},
+        };
+        const auto it = steps.find(cmd);
+        QVERIFY2(it != steps.end(), qPrintable(s));
+        it->second();
         if (wait)
             pump();
-    }
-
-    // Types number into the outgoing-call window and clicks Dial.
-    frmTelephoneCall* dial(const QString& number) {
-        frmTelephoneCall* c = frmTelephoneCall::instance();
-        c->showWindow();
-        child<QLineEdit>(c, "txtNumber")->setText(number);
-        click(c, "cmdDial");
-        return c;
     }
 
     // "STATUS NUMBER 'NAME' TAG dDIRECTION call|- [STATUS BAR]", and " ring"
@@ -175,7 +183,10 @@ public:
         return out;
     }
 
+    QStringList boxes; // "TEXT/TITLE/FLAGS @ snapshot"
+
 private:
+    QStringList inBox;
     TestEnv m_env;
     frmMain* m_form = nullptr;
 };
