@@ -13,71 +13,56 @@ class TestTelephonyE2E : public QObject {
     Q_OBJECT
 private slots:
     void offeredCallReachesTheProgram();
-    void cleanup() {
-        m_program.terminate();
-        if (!m_program.waitForFinished(5000))
-            m_program.kill();
-        m_program.waitForFinished(5000);
-    }
-
-private:
-    // Runs tamrivo-simline; answers its output without the line end, and its
-    // exit code after a blank.
-    QString simline(const QString& args) {
-        QProcess p;
-        p.setProcessEnvironment(m_procEnv);
-        p.start(buildDir() + QStringLiteral("/tamrivo-simline"), args.split(u' '));
-        if (!p.waitForFinished(10000))
-            return QStringLiteral("<timeout>");
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed() + u' ' +
-               QString::number(p.exitCode());
-    }
-
-    TestEnv m_env;
-    QProcessEnvironment m_procEnv = QProcessEnvironment::systemEnvironment();
-    QProcess m_program;
 };
 
 void TestTelephonyE2E::offeredCallReachesTheProgram() {
-    m_procEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    m_procEnv.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
-    m_procEnv.insert(QStringLiteral("XDG_CONFIG_HOME"), m_env.file(QStringLiteral("config")));
-    m_procEnv.insert(QStringLiteral("XDG_DATA_HOME"), m_env.file(QStringLiteral("data")));
+    TestEnv env;
+    QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
+    vars.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    vars.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
+    vars.insert(QStringLiteral("XDG_CONFIG_HOME"), env.file(QStringLiteral("config")));
+    vars.insert(QStringLiteral("XDG_DATA_HOME"), env.file(QStringLiteral("data")));
     // The control socket in its default place: $XDG_RUNTIME_DIR/tamrivo-simline.
-    m_procEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_env.file(QStringLiteral("runtime")));
-    m_procEnv.remove(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"));
-    QDir().mkpath(QFileInfo(m_env.settingsPath()).absolutePath());
-    QFile ini(m_env.settingsPath());
+    vars.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.file(QStringLiteral("runtime")));
+    vars.remove(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"));
+    QDir().mkpath(QFileInfo(env.settingsPath()).absolutePath());
+    QFile ini(env.settingsPath());
     QVERIFY(ini.open(QIODevice::WriteOnly) &&
             ini.write("[prefs]\nshowTipsAtStartup=0\nuseTAPI=1\nTAPIDevice=Simulated Line\n"
                       "multipleCall=1\n"));
     ini.close();
-    m_program.setProcessEnvironment(m_procEnv);
-    m_program.start(buildDir() + QStringLiteral("/tamrivo"));
-    QVERIFY2(m_program.waitForStarted(10000), qPrintable(m_program.errorString()));
+    QProcess program;
+    program.setProcessEnvironment(vars);
+    program.start(buildDir() + QStringLiteral("/tamrivo"));
+    // Each command's reply and exit code.
+    auto simline = [&](const QString& args) {
+        QProcess p;
+        p.setProcessEnvironment(vars);
+        p.start(buildDir() + QStringLiteral("/tamrivo-simline"), args.split(u' '));
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed() + u' ' +
+               QString::number(p.exitCode());
+    };
     const QString idle = "OK registered=1 call=none number= answered=0 dialled= 0";
-    QVERIFY2(waitUntil([&] { return simline(QStringLiteral("status")) == idle; }, 20000),
-             qPrintable(QString::fromLocal8Bit(m_program.readAllStandardError())));
-    QCOMPARE(simline(QStringLiteral("ring")), QStringLiteral("OK 0"));
-    QCOMPARE(simline(QStringLiteral("offer 5551234")), QStringLiteral("OK call=1 0"));
-    QCOMPARE(simline(QStringLiteral("callerid 5559999")), QStringLiteral("OK 0"));
-    // A second caller while the first rings: the program tells the user.
-    QCOMPARE(simline(QStringLiteral("offer 222")), QStringLiteral("OK call=2 0"));
-    QCOMPARE(simline(QStringLiteral("status")),
-             QStringLiteral("OK registered=1 call=offering number=222 answered=0 dialled= 0"));
-    QCOMPARE(simline(QStringLiteral("hangup")), QStringLiteral("OK 0"));
-    QCOMPARE(simline(QStringLiteral("hangup")), QStringLiteral("OK 0"));
-    QCOMPARE(simline(QStringLiteral("hangup")), QStringLiteral("ERR no call 1"));
+    QVERIFY(waitUntil([&] { return simline(QStringLiteral("status")) == idle; }, 20000));
+    for (const char* command :
+         {"ring/OK 0", "offer 5551234/OK call=1 0", "callerid 5559999/OK 0",
+          // A second caller while the first rings: the program tells the user.
+          "offer 222/OK call=2 0",
+          "status/OK registered=1 call=offering number=222 answered=0 dialled= 0", "hangup/OK 0",
+          "hangup/OK 0", "hangup/ERR no call 1"})
+        QCOMPARE(simline(QString::fromLatin1(command).section(u'/', 0, 0)),
+                 QString::fromLatin1(command).section(u'/', 1));
     QCOMPARE(simline(QStringLiteral("status")), idle);
     QByteArray err;
-    QVERIFY(waitUntil([&] {
-        err += m_program.readAllStandardError();
-        return err.contains("One call at a time");
-    }));
+    QVERIFY(waitUntil(
+        [&] { return (err += program.readAllStandardError()).contains("One call at a time"); }));
     QVERIFY2(err.contains("PROMPT One call at a time: Can work with only one call at a time"),
              err.constData());
     QVERIFY2(!err.contains("TAPI Device Error"), err.constData());
-    QCOMPARE(m_program.state(), QProcess::Running);
+    QCOMPARE(program.state(), QProcess::Running);
+    program.terminate();
+    QVERIFY(program.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestTelephonyE2E)

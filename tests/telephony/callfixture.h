@@ -4,6 +4,7 @@
 // recent-call books, a main window whose call handler is subscribed, and the
 // line and the call windows driven step by step.
 
+#include "addressbooks/dbfunctions.h"
 #include "addressbooks/records.h"
 #include "common/testenv.h"
 #include "common/widgettest.h"
@@ -19,7 +20,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -77,7 +77,6 @@ public:
     }
     void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
-    QString file(const QString& name) const { return m_env.file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
     // One step, then its events handled (not after a trailing "!"): the far
@@ -140,16 +139,28 @@ public:
             {"nolog", [&] { gRecentBooks.clear(); }},
             // Errors told in a box rather than logged.
             {"tell", [&] { gExtendedErrors = false; }},
-            // A book searched for caller ID that cannot be opened.
-            {"brokenbook",
-             [&] {
-                 gLocalBooks = {std::make_shared<LocalAddressBook>()};
-                 gLocalBooks[0]->filename = QStringLiteral("/nonexistent/gone.lab");
-                 gLocalBooks[0]->searchForCallerID = true;
-                 noLocalBooks = false;
-             }},
             {"tag", [&] { gCallRecord.callMatchTag = arg; }},
             {"noaddress", [&] { gAddress.reset(); }},
+            // Contacts in a Local book searched for caller ID, with call prefix
+            // "9" (after the same in a book not searched); a Database book with
+            // call prefix "00". "book:broken": the searched one cannot be opened.
+            {"book",
+             [&] {
+                 const QString path = m_env.file(QStringLiteral("people.lab"));
+                 createLocalAddressBook(path);
+                 executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) "
+                                                       "VALUES ('Anna Rossi', '5551234'), ('Bruno',"
+                                                       " '02223344'), ('Carla', '0039 555 0044')"));
+                 gLocalBooks = {std::make_shared<LocalAddressBook>(),
+                                std::make_shared<LocalAddressBook>()};
+                 gLocalBooks[0]->filename = path;
+                 gLocalBooks[1]->filename = arg.isEmpty() ? path : QStringLiteral("/nonexistent");
+                 gLocalBooks[1]->searchForCallerID = true;
+                 gLocalBooks[1]->callPrefix = QStringLiteral("9");
+                 gDBBooks = {std::make_shared<DatabaseAddressBook>()};
+                 gDBBooks[0]->callPrefix = QStringLiteral("00");
+                 noLocalBooks = noDBBooks = false;
+             }},
             {"subscribe", [&] { handler()->TAPIEventsInit(); }},
             {"shutdown", [&] { handler()->shutdown(); }},
         };

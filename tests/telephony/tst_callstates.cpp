@@ -4,7 +4,6 @@
 // boxes and the recent-call entries; the ring sound's choice; choosing and
 // subscribing the monitored address.
 
-#include "addressbooks/dbfunctions.h"
 #include "app/errorreport.h"
 #include "callfixture.h"
 #include "platform/errors.h"
@@ -51,13 +50,10 @@ private slots:
     void cleanup() { f.reset(); }
     void roads_data();
     void roads();
-    void callerFoundInLocalBook_data();
-    void callerFoundInLocalBook();
     void ringTick_data();
     void ringTick();
-    void startFailuresAreSilent_data();
-    void startFailuresAreSilent();
     void stopShutsDown();
+    void lineForgetsEndedCalls();
     void eventsInitBoxes_data();
     void eventsInitBoxes();
 
@@ -93,6 +89,23 @@ void TestCallStates::roads_data() {
         "ring Not available//Disconnected", {},
         {"2:Not Found|05551234|005551234|+395551234|||",
          "2:Not Found|0Not available|00Not available|+39Not available|||"});
+    // The number as the book stores it, logged behind the book's call prefix.
+    row("callers found in a book",
+        {"book", "offer:5551234", "answer", "hangup", "offer:2223344", "hangup", "offer:44",
+         "hangup"},
+        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "1 5551234 'Anna Rossi' 0|O|1 d0 call []",
+         end, "0 02223344 'Bruno' 0|O|1 d0 call []", end, "0 44 'Not Found'  d0 call []", end},
+        "ring 44/Not Found/Disconnected +", {},
+        {"1:Anna Rossi|95551234|||||", "2:Bruno|902223344|||||", "2:Not Found|044|0044|+3944|||"});
+    row("matched in other kinds of book, and dialled",
+        {"book", "offer:5551234", "tag:1|D|0", "answer", "hangup", "offer:5551234", "tag:0|R|1",
+         "hangup", "dial:5551234"},
+        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "0 5551234 'Anna Rossi' 1|D|0 d0 call []",
+         "1 5551234 'Anna Rossi' 1|D|0 d0 call []", end, "0 5551234 'Anna Rossi' 0|O|1 d0 call []",
+         "0 5551234 'Anna Rossi' 0|R|1 d0 call []", end,
+         "4 5551234 'Anna Rossi'  d1 call [Called ID Changed : 5551234]"},
+        "ring 5551234/Anna Rossi/Disconnected +; call 5551234/Anna Rossi/Calling...", {},
+        {"1:Anna Rossi|005551234|||||", "2:Anna Rossi||||||"});
     // An empty number is not looked up, and does not wipe out a known one.
     row("empty numbers", {"offer:", "callerid:0301", "callerid:", "connect", "hangup"},
         {"0  'Not Found'  d0 call []", "0 0301 'Not Found'  d0 call [Caller ID Changed : 0301]",
@@ -100,7 +113,7 @@ void TestCallStates::roads_data() {
         "ring 0301/Not Found/Disconnected +", {}, {"1:Not Found|00301|000301|+390301|||"});
     // A failing lookup is told once the call is shown; events go on in order.
     row("a book that cannot be opened",
-        {"tell", "brokenbook", "offer:5551234", "inbox:hangup", "callerid:5559999"},
+        {"tell", "book:broken", "offer:5551234", "inbox:hangup", "callerid:5559999"},
         {none, none, "0 5551234 'Not Found'  d0 call []", "=", end},
         "ring 5559999/Not Found/Disconnected",
         {"@ 0 5551234 'Not Found'  d0 call []",
@@ -235,57 +248,6 @@ void TestCallStates::roads() {
             QVERIFY(stamp.match(b->getContact(i)->freetext).hasMatch());
 }
 
-void TestCallStates::callerFoundInLocalBook_data() {
-    QTest::addColumn<QString>("caller");
-    QTest::addColumn<QString>("tag"); // put into the record after the lookup, when not empty
-    QTest::addColumn<QString>("offered");
-    QTest::addColumn<QString>("received");
-    const QString anna = "0 5551234 'Anna Rossi' 0|O|1 d0 call []";
-    QTest::newRow("same number") << "5551234"
-                                 << "" << anna << "Anna Rossi|95551234|||||";
-    QTest::newRow("stored with a leading 0") << "2223344"
-                                             << ""
-                                             << "0 02223344 'Bruno' 0|O|1 d0 call []"
-                                             << "Bruno|902223344|||||";
-    QTest::newRow("too far apart in length") << "44"
-                                             << ""
-                                             << "0 44 'Not Found'  d0 call []"
-                                             << "Not Found|044|0044|+3944|||";
-    QTest::newRow("database book") << "5551234"
-                                   << "1|D|0" << anna << "Anna Rossi|005551234|||||";
-    QTest::newRow("another kind has no number") << "5551234"
-                                                << "0|R|1" << anna << "Anna Rossi||||||";
-}
-
-void TestCallStates::callerFoundInLocalBook() {
-    QFETCH(QString, caller);
-    QFETCH(QString, tag);
-    QFETCH(QString, offered);
-    QFETCH(QString, received);
-    const QString path = f->file(QStringLiteral("people.lab"));
-    createLocalAddressBook(path);
-    executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
-                                          "('Anna Rossi', '5551234'), ('Bruno', '02223344'), "
-                                          "('Carla', '0039 555 0044')"));
-    gLocalBooks = {std::make_shared<LocalAddressBook>(), std::make_shared<LocalAddressBook>()};
-    gLocalBooks[0]->filename = gLocalBooks[1]->filename = path; // only the second one searched
-    gLocalBooks[1]->searchForCallerID = true;
-    gLocalBooks[1]->callPrefix = QStringLiteral("9");
-    gDBBooks = {std::make_shared<DatabaseAddressBook>()};
-    gDBBooks[0]->callPrefix = QStringLiteral("00");
-    noLocalBooks = noDBBooks = false;
-    f->start();
-    f->step("offer:" + caller);
-    QCOMPARE(f->snapshot() + windows(),
-             offered + "ring " + caller + u'/' + offered.section(u'\'', 1, 1) + "/Ringing...");
-    if (!tag.isEmpty())
-        f->step("tag:" + tag);
-    f->step("answer");
-    f->step("hangup");
-    QCOMPARE(allEntries(*f), QStringList{"1:" + received});
-    QVERIFY(f->boxes.isEmpty());
-}
-
 void TestCallStates::ringTick_data() {
     QTest::addColumn<bool>("playSound");
     QTest::addColumn<QString>("defaultSound");
@@ -300,7 +262,6 @@ void TestCallStates::ringTick_data() {
     QTest::newRow("database book sound at a grouping level") << true << def << 2 << "2|D|0"
                                                              << "/snd/db.wav" << 3000;
     QTest::newRow("book without sound: default") << true << def << 4 << "0|O|1" << def << 4000;
-    QTest::newRow("book removed since: default") << true << def << 2 << "0|O|7" << def << 2000;
     QTest::newRow("bad index: default") << true << def << 2 << "0|O|x" << def << 2000;
     QTest::newRow("sound off") << false << def << 2 << "0|O|0"
                                << "" << 1000;
@@ -346,28 +307,6 @@ void TestCallStates::ringTick() {
     QCOMPARE(SoundPlayer::played(), once);
 }
 
-void TestCallStates::startFailuresAreSilent_data() {
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<bool>("tapiSet");
-    QTest::newRow("not available") << "Create" << false;
-    QTest::newRow("initialize") << "Initialize" << false;
-    QTest::newRow("event filter") << "EventFilter" << false;
-    QTest::newRow("address list") << "GetAddresses" << true;
-    QTest::newRow("address name") << "AddressName" << true;
-}
-
-void TestCallStates::startFailuresAreSilent() {
-    QFETCH(QString, op);
-    QFETCH(bool, tapiSet);
-    f->step("fail:" + op);
-    setupTAPI();
-    QCOMPARE(static_cast<bool>(gTAPI), tapiSet);
-    QVERIFY(!gAddress && Prompter::records().isEmpty());
-    QCOMPARE(SimLine::instance().isListening(), tapiSet);
-    setupTAPI(); // trying again works
-    QVERIFY(gTAPI && gAddress);
-}
-
 void TestCallStates::stopShutsDown() {
     setupTAPI();
     const auto tapi = gTAPI;
@@ -387,29 +326,61 @@ void TestCallStates::stopShutsDown() {
     QVERIFY_THROWS_EXCEPTION(AppError, stopTAPI()); // a failing shut-down reaches the caller
 }
 
+// Nothing keeps a call that has ended once the program lets go of it, nor
+// an address the program no longer holds.
+void TestCallStates::lineForgetsEndedCalls() {
+    f->start();
+    f->step("dial:0221");
+    QCOMPARE(SimLine::instance().handleCommand(QStringLiteral("status")),
+             "OK registered=1 call=inprogress number=0221 answered=0 dialled=0221");
+    const std::weak_ptr<ITBasicCallControl> call = gCall;
+    const std::weak_ptr<ITAddress> address = gAddress;
+    f->step("hangup");
+    gAddress.reset();
+    QVERIFY(call.expired() && address.expired());
+    QCOMPARE(SimLine::instance().currentCall(), -1);
+}
+
+// A failing start is silent; TAPIEventsInit tells what is missing.
 void TestCallStates::eventsInitBoxes_data() {
-    QTest::addColumn<bool>("useTapi");
+    QTest::addColumn<bool>("useTapi"); // turned off after the set-up
     QTest::addColumn<QString>("device");
-    QTest::addColumn<bool>("failRegister");
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<QString>("state");
     QTest::addColumn<QStringList>("said");
     const QString bad = "Bad TAPI Interface", cant = "Can't monitor TAPI device";
-    QTest::newRow("monitoring") << true << "Simulated Line" << false << QStringList{};
-    QTest::newRow("name differs in case")
-        << true << "simulated line" << false << QStringList{bad, cant};
-    QTest::newRow("no device") << true << "" << false << QStringList{bad, cant};
-    QTest::newRow("subscription refused") << true << "Simulated Line" << true << QStringList{cant};
-    QTest::newRow("telephony off") << false << "Simulated Line" << false << QStringList{};
+    const QString line = "Simulated Line";
+    QTest::newRow("monitoring") << true << line << ""
+                                << "tapi address" << QStringList{};
+    QTest::newRow("name differs in case") << true << "simulated line"
+                                          << ""
+                                          << "tapi" << QStringList{bad, cant};
+    QTest::newRow("no device") << true << ""
+                               << ""
+                               << "tapi" << QStringList{bad, cant};
+    QTest::newRow("subscription refused") << true << line << "Register"
+                                          << "tapi address" << QStringList{cant};
+    QTest::newRow("telephony off") << false << line << ""
+                                   << "tapi address" << QStringList{};
+    for (const char* op : {"Create", "Initialize", "EventFilter"})
+        QTest::newRow(op) << true << line << op << "" << QStringList{bad, cant};
+    for (const char* op : {"GetAddresses", "AddressName"})
+        QTest::newRow(op) << true << line << op << "tapi" << QStringList{bad, cant};
 }
 
 void TestCallStates::eventsInitBoxes() {
     QFETCH(bool, useTapi);
     QFETCH(QString, device);
-    QFETCH(bool, failRegister);
+    QFETCH(QString, fail);
+    QFETCH(QString, state);
     QFETCH(QStringList, said);
     gPreferences->TAPIDevice = device;
+    if (fail != "Register" && !fail.isEmpty())
+        f->step("fail:" + fail);
     setupTAPI();
-    gPreferences->useTapi = useTapi; // turned off after an address was chosen
-    if (failRegister)
+    QCOMPARE(QString(gTAPI ? "tapi" : "") + (gAddress ? " address" : ""), state);
+    gPreferences->useTapi = useTapi;
+    if (fail == "Register")
         f->step("fail:Register");
     f->createForm();
     f->handler()->TAPIEventsInit();
@@ -419,6 +390,7 @@ void TestCallStates::eventsInitBoxes() {
     QCOMPARE(boxes, said);
     QCOMPARE(f->handler()->sinkConnected(), useTapi && said.isEmpty());
     QCOMPARE(SimLine::instance().registered(), useTapi && said.isEmpty());
+    QCOMPARE(SimLine::instance().isListening(), !state.isEmpty());
 }
 
 QTEST_MAIN(TestCallStates)
