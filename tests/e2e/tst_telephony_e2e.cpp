@@ -18,12 +18,12 @@ private slots:
 void TestTelephonyE2E::offeredCallReachesTheProgram() {
     TestEnv env;
     QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
-    vars.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    vars.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
+    // The control socket in its default place: $XDG_RUNTIME_DIR/tamrivo-simline.
     vars.insert(QStringLiteral("XDG_CONFIG_HOME"), env.file(QStringLiteral("config")));
     vars.insert(QStringLiteral("XDG_DATA_HOME"), env.file(QStringLiteral("data")));
-    // The control socket in its default place: $XDG_RUNTIME_DIR/tamrivo-simline.
     vars.insert(QStringLiteral("XDG_RUNTIME_DIR"), env.file(QStringLiteral("runtime")));
+    vars.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    vars.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
     vars.remove(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"));
     QDir().mkpath(QFileInfo(env.settingsPath()).absolutePath());
     QFile ini(env.settingsPath());
