@@ -142,8 +142,10 @@ public:
             {"tag", [&] { gCallRecord.callMatchTag = arg; }},
             {"noaddress", [&] { gAddress.reset(); }},
             // Contacts in a Local book searched for caller ID, with call prefix
-            // "9" (after the same in a book not searched); a Database book with
-            // call prefix "00". "book:broken": the searched one cannot be opened.
+            // "9" and no ring sound of its own (after the same in a book not
+            // searched, ringing local.wav every 15 s); a Database book with call
+            // prefix "00" ringing db.wav every 3 s. "book:broken": the searched
+            // one cannot be opened.
             {"book",
              [&] {
                  const QString path = m_env.file(QStringLiteral("people.lab"));
@@ -157,8 +159,13 @@ public:
                  gLocalBooks[1]->filename = arg.isEmpty() ? path : QStringLiteral("/nonexistent");
                  gLocalBooks[1]->searchForCallerID = true;
                  gLocalBooks[1]->callPrefix = QStringLiteral("9");
+                 gLocalBooks[0]->ringSound = QStringLiteral("/snd/local.wav");
+                 gLocalBooks[0]->ringSoundInterval = 15;
+                 gLocalBooks[1]->ringSoundInterval = 9;
                  gDBBooks = {std::make_shared<DatabaseAddressBook>()};
                  gDBBooks[0]->callPrefix = QStringLiteral("00");
+                 gDBBooks[0]->ringSound = QStringLiteral("/snd/db.wav");
+                 gDBBooks[0]->ringSoundInterval = 3;
                  noLocalBooks = noDBBooks = false;
              }},
             {"subscribe", [&] { handler()->TAPIEventsInit(); }},
