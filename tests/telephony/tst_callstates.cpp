@@ -158,8 +158,6 @@ void TestCallStates::roads_data() {
         "ring 5551234/Not Found/Ringing...; call 0221/Not Found/Disconnected",
         {ask + "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]"},
         {"0:Not Found|0221|||||"});
-    row("a number never known is not logged", {"dialnumber:", "connect", "hangup"},
-        {"4  ''  d1 call []", "1  ''  d1 call []", end}, "call //", {}, {});
     row("refusals, and subscribing again without an address",
         {"dial:", "hangupbutton:yes", "noaddress", "dial:0221", "subscribe", "ring"},
         {none, "=", "=", "=", "=", rung}, "call 0221//",
@@ -168,34 +166,33 @@ void TestCallStates::roads_data() {
          "TAPI required to perform this action/TAPI Error/48 @ " + none,
          "Bad TAPI Interface/TAPI Device Error/16 @ " + none},
         {});
-    row("failed dial keeps no call",
-        {"fail:CreateCall", "dial:0221", "fail:Connect", "dial:0221", "dial:0221"},
-        {none, "=", "=", end, "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]"},
-        "call 0221/Not Found/Calling...", {"error"}, {});
-    row("failed answer and disconnect keep the call",
-        {"offer:5", "fail:Answer", "answer", "answer", "fail:Disconnect", "disconnect",
-         "disconnect"},
-        {"0 5 'Not Found'  d0 call []", "=", "=", "1 5 'Not Found'  d0 call []", "=", "=", end},
-        "ring 5/Not Found/Disconnected +", {"error"}, {"1:Not Found|05|005|+395|||"});
-    row("outgoing seen on the line", {"outgoing:0331", "connect", "hangup", "outgoing", "hangup"},
-        {"0 0331 ''  d1 call []", "1 0331 ''  d1 call []", end, "2 Not available ''  d1 call []",
-         end},
-        "call Not available//Disconnected", {},
-        {"0:Not Found|0331|||||", "0:Not Found|Not available|||||"});
     row("other events clear the status bar; shut down, no more events",
         {"ring", "media", "ring", "offer:5", "hold", "shutdown", "ring"},
         {rung, "0  ''  d2 - [] ring", rung, "0 5 'Not Found'  d0 call [Ringing...] ring",
          "0 5 'Not Found'  d0 call [] ring", "0 5 'Not Found'  d0 call []", "="},
         "ring 5/Not Found/Ringing...", {}, {});
+    row("failed dial, answer and disconnect keep no call or the call",
+        {"fail:CreateCall", "dial:0221", "fail:Connect", "dial:0221", "dial:0221", "hangup",
+         "offer:5", "fail:Answer", "answer", "answer", "fail:Disconnect", "disconnect",
+         "disconnect"},
+        {none, "=", "=", end, "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", end,
+         "0 5 'Not Found'  d0 call []", "=", "=", "1 5 'Not Found'  d0 call []", "=", "=", end},
+        "ring 5/Not Found/Disconnected +; call 0221/Not Found/Disconnected", {"error"},
+        {"0:Not Found|0221|||||", "1:Not Found|05|005|+395|||"});
+    // A number never known is not logged.
+    row("outgoing seen on the line",
+        {"outgoing:0331", "connect", "hangup", "outgoing", "hangup", "dialnumber:", "hangup"},
+        {"0 0331 ''  d1 call []", "1 0331 ''  d1 call []", end, "2 Not available ''  d1 call []",
+         end, "4  ''  d1 call []", end},
+        "call //Disconnected", {}, {"0:Not Found|0331|||||", "0:Not Found|Not available|||||"});
     // A call ends whatever happens to its entry, and the next one is handled.
-    row("logging fails", {"offer:5", "tag:0|O|3", "answer", "hangup", "offer:1"},
+    row("logging fails, or there is no book",
+        {"offer:5", "tag:0|O|3", "answer", "hangup", "nolog", "ring", "offer:6", "hangup",
+         "offer:1"},
         {"0 5 'Not Found'  d0 call []", "0 5 'Not Found' 0|O|3 d0 call []",
-         "1 5 'Not Found' 0|O|3 d0 call []", end, "0 1 'Not Found'  d0 call []"},
+         "1 5 'Not Found' 0|O|3 d0 call []", end, end, "0  ''  d2 - [Ringing...] ring",
+         "0 6 'Not Found'  d0 call [Ringing...] ring", end, "0 1 'Not Found'  d0 call []"},
         "ring 1/Not Found/Ringing... +", {"error"}, {});
-    row("no recent-call books", {"nolog", "ring", "offer:5", "hangup", "offer:1"},
-        {none, rung, "0 5 'Not Found'  d0 call [Ringing...] ring", end,
-         "0 1 'Not Found'  d0 call []"},
-        "ring 1/Not Found/Ringing...", {}, {});
     // The call windows' Auto Close; a new call cancels a pending close.
     row("auto close", {"autoclose", "dial:1", "hangup", "closetimer"},
         {none, "4 1 'Not Found'  d1 call [Called ID Changed : 1]", end, end}, "", {},
