@@ -55,6 +55,7 @@ public:
         }
     }
     ~CallFixture() {
+        Prompter::setHook({});
         delete m_form;
         stopTelephony();
         gCall.reset();
