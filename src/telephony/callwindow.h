@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <initializer_list>
@@ -56,4 +57,31 @@ private:
 
     QLabel* m_picture;
     std::int16_t m_startStatus;
+};
+
+// The one instance of a call window W, loaded on first use.
+template <typename W> class CallWindowOf : public CallWindow {
+public:
+    // The one window, loaded (and its Form_Load run) when it is not.
+    static W* instance() {
+        if (!s_window) {
+            s_window = new W;
+            s_window->Form_Load();
+        }
+        return s_window;
+    }
+    // The window when loaded, else nullptr; never loads it.
+    static W* loadedInstance() { return s_window; }
+    // Loaded and shown.
+    static bool isShown() { return s_window && s_window->isVisible(); }
+
+protected:
+    using CallWindow::CallWindow;
+    void forgetInstance() override {
+        if (s_window == this)
+            s_window = nullptr;
+    }
+
+private:
+    static inline QPointer<W> s_window;
 };

@@ -10,37 +10,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 
-namespace {
-QPointer<frmTelephoneCall> gCallWindow;
-}
-
-frmTelephoneCall* frmTelephoneCall::instance() {
-    if (!gCallWindow) {
-        gCallWindow = new frmTelephoneCall;
-        gCallWindow->Form_Load();
-    }
-    return gCallWindow;
-}
-
-frmTelephoneCall* frmTelephoneCall::loadedInstance() {
-    return gCallWindow;
-}
-
-bool frmTelephoneCall::isShown() {
-    return gCallWindow && gCallWindow->isVisible();
-}
-
-void frmTelephoneCall::forgetInstance() {
-    if (gCallWindow == this)
-        gCallWindow = nullptr;
-}
-
 frmTelephoneCall::frmTelephoneCall()
-    : CallWindow("frmTelephoneCall", "15016", QStringLiteral("Telephone Call"), "TelephonePic",
-                 CallStatus::Calling) {
+    : CallWindowOf("frmTelephoneCall", "15016", QStringLiteral("Telephone Call"), "TelephonePic",
+                   CallStatus::Calling) {
     Label1 = new QLabel(QStringLiteral("Telephone Number :"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     txtNumber = new QLineEdit(this);

@@ -7,13 +7,9 @@ class QLineEdit;
 // The outgoing-call window: the number to dial, the called party's name, the
 // call status, Dial and Hang Up. DialNumber is the program's only way to
 // place a call.
-class frmTelephoneCall : public CallWindow {
+class frmTelephoneCall : public CallWindowOf<frmTelephoneCall> {
     Q_OBJECT
 public:
-    static frmTelephoneCall* instance();
-    static frmTelephoneCall* loadedInstance();
-    static bool isShown();
-
     // Places a call to the number in txtNumber, as typed.
     void DialNumber();
     // A new number to dial: the name shown belonged to the old one.
@@ -28,9 +24,9 @@ private slots:
     void cmdHangUp_Click();
 
 private:
+    friend class CallWindowOf<frmTelephoneCall>;
     frmTelephoneCall();
     void Form_Load();
-    void forgetInstance() override;
 
     QLabel* Label1;
     QLineEdit* txtNumber;

@@ -6,37 +6,11 @@
 #include "platform/telephony/tapi.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 
-namespace {
-QPointer<frmTelephoneRing> gRingWindow;
-}
-
-frmTelephoneRing* frmTelephoneRing::instance() {
-    if (!gRingWindow) {
-        gRingWindow = new frmTelephoneRing;
-        gRingWindow->Form_Load();
-    }
-    return gRingWindow;
-}
-
-frmTelephoneRing* frmTelephoneRing::loadedInstance() {
-    return gRingWindow;
-}
-
-bool frmTelephoneRing::isShown() {
-    return gRingWindow && gRingWindow->isVisible();
-}
-
-void frmTelephoneRing::forgetInstance() {
-    if (gRingWindow == this)
-        gRingWindow = nullptr;
-}
-
 frmTelephoneRing::frmTelephoneRing()
-    : CallWindow("frmTelephoneRing", "15017", QStringLiteral("Telephone Ring"), "Image1",
-                 CallStatus::Ringing) {
+    : CallWindowOf("frmTelephoneRing", "15017", QStringLiteral("Telephone Ring"), "Image1",
+                   CallStatus::Ringing) {
     lblCallerIDNum = new QLabel(this);
     lblCallerIDNum->setObjectName(QStringLiteral("lblCallerIDNum"));
     lblCallerIDNum->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -4,16 +4,9 @@
 
 // The incoming-call window: the caller's number and name, the call status,
 // Answer and Disconnect.
-class frmTelephoneRing : public CallWindow {
+class frmTelephoneRing : public CallWindowOf<frmTelephoneRing> {
     Q_OBJECT
 public:
-    // The one window, loaded (and its Form_Load run) when it is not.
-    static frmTelephoneRing* instance();
-    // The window when loaded, else nullptr; never loads it.
-    static frmTelephoneRing* loadedInstance();
-    // Loaded and shown.
-    static bool isShown();
-
     void showCallerIDNum(const QString& callerID);
     void showCallerIDStr(const QString& callerID);
 
@@ -22,10 +15,10 @@ private slots:
     void cmdDisconnect_Click();
 
 private:
+    friend class CallWindowOf<frmTelephoneRing>;
     frmTelephoneRing();
     void Form_Load();
     void statusShown(std::int16_t status) override;
-    void forgetInstance() override;
 
     QLabel* lblCallerIDNum;
     QLabel* lblCallerIdStr;
