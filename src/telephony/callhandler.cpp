@@ -3,11 +3,11 @@
 #include "addressbooks/records.h"
 #include "addressbooks/search.h"
 #include "app/convert.h"
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/settingsrecords.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
+#include "platform/errors.h"
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
 #include "platform/telephony/tapi.h"
@@ -165,8 +165,16 @@ void CallHandler::shutdown() {
     });
 }
 
+bool callOnLine() {
+    return gCall ||
+           (gMainForm && gMainForm->callHandler() && gMainForm->callHandler()->trackedCall());
+}
+
 void CallHandler::saveCorrectedCallInfo(const QString& num, const QString& str,
                                         const QString& tag) {
+    // The record names the call on the line until that call has ended.
+    if (callOnLine())
+        return;
     gCallRecord.callNumber = num;
     gCallRecord.callName = str;
     gCallRecord.callMatchTag = tag;
@@ -208,12 +216,14 @@ void CallHandler::onAddressEvent(const std::shared_ptr<ITEventObject>& pEvent) {
     const auto ev = queryEvent<ITAddressEvent>(pEvent);
     QString text;
     if (ev->get_Event() == AE_RINGING) {
-        // A ring during a connected call belongs to another caller.
-        if (!(trackedCall() && gCallRecord.callStatus == CallStatus::Connected))
+        // A ring during a connected call belongs to another caller: nothing
+        // would stop its sound, as that caller's end is not ours.
+        if (!(trackedCall() && gCallRecord.callStatus == CallStatus::Connected)) {
             gCallRecord.callStatus = CallStatus::Ringing;
-        if (!m_ringTimer->isActive()) {
-            m_ringTimer->setInterval(FirstRingMs);
-            m_ringTimer->start();
+            if (!m_ringTimer->isActive()) {
+                m_ringTimer->setInterval(FirstRingMs);
+                m_ringTimer->start();
+            }
         }
         text = loadResString(16018);
     }
@@ -325,6 +335,7 @@ void CallHandler::onCallState(const std::shared_ptr<ITEventObject>& pEvent) {
         m_ringTimer->stop();
         gCallRecord = CallRecord{};
         gCallRecord.callStatus = CallStatus::Disconnected;
+        setStatusText(QString());
         break;
     default:
         setStatusText(QString());
@@ -360,9 +371,13 @@ void CallHandler::onCallInfoChange(const std::shared_ptr<ITEventObject>& pEvent)
             frmTelephoneCall* w = frmTelephoneCall::instance();
             w->showWindow();
             w->showCalledIDNum(number);
-            std::optional<QString> unusedNumber;
-            std::optional<QString> unusedTag;
-            gCallRecord.callName = lookupName(number, false, unusedNumber, unusedTag);
+            std::optional<QString> foundNumber;
+            std::optional<QString> foundTag;
+            const QString name = lookupName(number, true, foundNumber, foundTag);
+            // A party named by the dialling command keeps its name when no
+            // caller-ID book knows the number.
+            if (foundNumber || gCallRecord.callName.isEmpty())
+                gCallRecord.callName = name;
             w->showCalledIDStr(gCallRecord.callName);
             text = loadResString(16027) + u' ' + number;
         }

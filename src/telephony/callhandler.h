@@ -34,6 +34,9 @@ public:
 
     // Whether the event sink is connected to a telephony object.
     bool sinkConnected() const { return static_cast<bool>(m_sink); }
+    // The call whose events are followed: gCall, or the call the incoming
+    // window's Disconnect let go of until its end arrives.
+    std::shared_ptr<ITBasicCallControl> trackedCall() const;
 
 private:
     void setStatusText(const QString& text);
@@ -45,9 +48,6 @@ private:
                         const std::optional<QString>& foundNumber,
                         const std::optional<QString>& foundTag);
     void logFinishedCall();
-    // The call whose events are followed: gCall, or the call the incoming
-    // window's Disconnect let go of until its end arrives.
-    std::shared_ptr<ITBasicCallControl> trackedCall() const;
 
     frmMain* m_form;
     QTimer* m_ringTimer;
@@ -55,3 +55,8 @@ private:
     QMetaObject::Connection m_sinkConnection;
     std::shared_ptr<ITBasicCallControl> m_tracked;
 };
+
+// Whether a call is on the line: the tracked call, or one let go of whose end
+// has not arrived. No new call starts meanwhile: that end would be taken for
+// the new call's, and the record would name the wrong party.
+bool callOnLine();

@@ -17,20 +17,8 @@ using ctxtest::fields;
 
 namespace {
 
-template <typename T> T* child(QWidget* w, const char* name) {
-    auto* c = w->findChild<T*>(QLatin1String(name));
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
-
 const Contact kFull{"Ann O'Neil", "555 12",         "ann@example.org",      "+39 333",
                     "02-7",       "a2@example.org", "line one\r\nline two", "42"};
-
-void settle() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    pump();
-}
 
 // Fills and shows the card as the Other info command does.
 frmContactOtherInfo* showCard(const Contact& c, const QString& tag) {

@@ -1,13 +1,14 @@
-// The call state machine driven through the simulated line, event by event:
-// the current-call record, the direction, the tracked call, the status bar,
-// the call windows and the recent-call entries.
+// Telephony driven through the simulated line and the call windows'
+// controls, event by event: the current-call record, the direction, the
+// tracked call, the status bar, the ring timer, the windows, the message
+// boxes and the recent-call entries; the ring sound's choice; choosing and
+// subscribing the monitored address.
 
-#include "addressbooks/dbfunctions.h"
 #include "app/errorreport.h"
 #include "callfixture.h"
+#include "platform/errors.h"
 
 #include <QFile>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -15,19 +16,29 @@ namespace {
 // Every recent-call entry as "BOOK:entry".
 QStringList allEntries(const CallFixture& f) {
     QStringList out;
-    for (int b = 0; b < 3; ++b)
+    for (int b = 0; b < gRecentBooks.size(); ++b)
         for (const QString& e : f.entries(b))
             out.append(QString::number(b) + u':' + e);
     return out;
 }
 
-// One Local book marked for caller ID that cannot be opened.
-void brokenCallerIdBook() {
-    auto book = std::make_shared<LocalAddressBook>();
-    book->filename = QStringLiteral("/nonexistent/gone.lab");
-    book->searchForCallerID = true;
-    gLocalBooks = {book};
-    noLocalBooks = false;
+// The loaded call windows: "ring NUMBER/NAME/STATUS" and "call NUMBER/NAME/
+// STATUS", with "+" for Disconnect enabled, "A" for Auto Close ticked and
+// "closing" while the close timer runs.
+QString windows() {
+    QStringList out;
+    auto flags = [](CallWindow* w) {
+        return QString(child<QCheckBox>(w, "cbAutoClose")->isChecked() ? " A" : "") +
+               (child<QTimer>(w, "CloseTimer")->isActive() ? " closing" : "");
+    };
+    if (auto* r = frmTelephoneRing::loadedInstance())
+        out << "ring " + labelOf(r, "lblCallerIDNum") + u'/' + labelOf(r, "lblCallerIdStr") + u'/' +
+                   labelOf(r, "lblStatus") +
+                   (child<QPushButton>(r, "cmdDisconnect")->isEnabled() ? " +" : "") + flags(r);
+    if (auto* c = frmTelephoneCall::loadedInstance())
+        out << "call " + c->number() + u'/' + labelOf(c, "lblCalledIDStr") + u'/' +
+                   labelOf(c, "lblStatus") + flags(c);
+    return out.join(QStringLiteral("; "));
 }
 
 } // namespace
@@ -37,458 +48,337 @@ class TestCallStates : public QObject {
 private slots:
     void init() { f = std::make_unique<CallFixture>(); }
     void cleanup() { f.reset(); }
-    void incomingCall_data();
-    void incomingCall();
-    void matchedCallerIsLoggedWithBookPrefix_data();
-    void matchedCallerIsLoggedWithBookPrefix();
-    void callerFoundInLocalBook_data();
-    void callerFoundInLocalBook();
-    void brokenBookDoesNotHideTheCall();
-    void secondCallIgnored_data();
-    void secondCallIgnored();
-    void boxDoesNotHoldUpEvents();
-    void disconnectButtonThenFarEnd();
-    void outgoingDialled_data();
-    void outgoingDialled();
-    void outgoingSeenOnTheLine_data();
-    void outgoingSeenOnTheLine();
-    void disconnectAlwaysEndsTheCall_data();
-    void disconnectAlwaysEndsTheCall();
-    void otherEventsClearTheStatusBar();
-    void freetextHoldsDateAndTime();
+    void roads_data();
+    void roads();
+    void ringTick_data();
+    void ringTick();
+    void stopShutsDown();
+    void lineForgetsEndedCalls();
+    void eventsInitBoxes_data();
+    void eventsInitBoxes();
 
 private:
     std::unique_ptr<CallFixture> f;
 };
 
-void TestCallStates::incomingCall_data() {
+void TestCallStates::roads_data() {
     QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("trace");
-    QTest::addColumn<QString>("shown");      // "NUMBER/NAME" in the incoming-call window
-    QTest::addColumn<QStringList>("logged"); // "BOOK:entry"
-
-    QTest::newRow("answered, caller id changed, far end hangs up")
-        << QStringList{"ring", "offer:5551234", "callerid:5559999", "answer", "hangup"}
-        << QStringList{"0  ''  d2 - [Ringing...]", "0 5551234 'Not Found'  d0 call [Ringing...]",
-                       "0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]",
-                       "1 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]",
-                       "2  ''  d2 - [Caller ID Changed : 5559999]"}
-        << "5559999/Not Found" << QStringList{"1:Not Found|05559999|005559999|+395559999|||"};
-    QTest::newRow("unanswered and unmatched")
-        << QStringList{"ring", "offer:5551234", "ring", "hangup"}
-        << QStringList{"0  ''  d2 - [Ringing...]", "0 5551234 'Not Found'  d0 call [Ringing...]",
-                       "0 5551234 'Not Found'  d0 call [Ringing...]", "2  ''  d2 - [Ringing...]"}
-        << "5551234/Not Found" << QStringList{"2:Not Found|05551234|005551234|+395551234|||"};
-    QTest::newRow("unreadable number")
-        << QStringList{"offer", "hangup"}
-        << QStringList{"0 Not available 'Not Found'  d0 call []", "2  ''  d2 - []"}
-        << "Not available/"
-        << QStringList{"2:Not Found|0Not available|00Not available|+39Not available|||"};
-    QTest::newRow("empty number is not looked up")
-        << QStringList{"offer:", "connect", "hangup"}
-        << QStringList{"0  'Not Found'  d0 call []", "1  'Not Found'  d0 call []", "2  ''  d2 - []"}
-        << "/Not Found" << QStringList{"1:Not Found|0|00|+39|||"};
-    QTest::newRow("empty caller id keeps the known number")
-        << QStringList{"offer:5551234", "callerid:", "hangup"}
-        << QStringList{"0 5551234 'Not Found'  d0 call []", "0 5551234 'Not Found'  d0 call []",
-                       "2  ''  d2 - []"}
-        << "5551234/Not Found" << QStringList{"2:Not Found|05551234|005551234|+395551234|||"};
-    QTest::newRow("caller id arrives after an empty offer")
-        << QStringList{"offer:", "callerid:0301", "hangup"}
-        << QStringList{"0  'Not Found'  d0 call []",
-                       "0 0301 'Not Found'  d0 call [Caller ID Changed : 0301]",
-                       "2  ''  d2 - [Caller ID Changed : 0301]"}
-        << "0301/Not Found" << QStringList{"2:Not Found|00301|000301|+390301|||"};
-    QTest::newRow("ring during the connected call keeps it answered")
-        << QStringList{"offer:77", "answer", "ring", "hangup"}
-        << QStringList{"0 77 'Not Found'  d0 call []", "1 77 'Not Found'  d0 call []",
-                       "1 77 'Not Found'  d0 call [Ringing...]", "2  ''  d2 - [Ringing...]"}
-        << "77/Not Found" << QStringList{"1:Not Found|077|0077|+3977|||"};
-    QTest::newRow("ring before the offer of a new call")
-        << QStringList{"ring", "offer:5", "connect", "hangup", "ring", "offer:6", "hangup"}
-        << QStringList{"0  ''  d2 - [Ringing...]",
-                       "0 5 'Not Found'  d0 call [Ringing...]",
-                       "1 5 'Not Found'  d0 call [Ringing...]",
-                       "2  ''  d2 - [Ringing...]",
-                       "0  ''  d2 - [Ringing...]",
-                       "0 6 'Not Found'  d0 call [Ringing...]",
-                       "2  ''  d2 - [Ringing...]"}
-        << "6/Not Found" << QStringList{"1:Not Found|05|005|+395|||", "2:Not Found|06|006|+396|||"};
+    QTest::addColumn<QStringList>("trace"); // the snapshot after each step, "=" when unchanged
+    QTest::addColumn<QString>("shown");     // the call windows at the end
+    QTest::addColumn<QStringList>("said");  // message boxes, "error" for a logged error
+    QTest::addColumn<QStringList>("logged");
+    const QString none = "0  ''  d2 - []", end = "2  ''  d2 - []",
+                  rung = "0  ''  d2 - [Ringing...] ring";
+    const QString ask = "Disconnect the current call?/Tamrivo/4 @ ";
+    const QString oneAtATime = "Can work with only one call at a time/One call at a time/64 @ ";
+    auto row = [](const char* name, QStringList steps, QStringList trace, QString shown,
+                  QStringList said, QStringList logged) {
+        QTest::newRow(name) << steps << trace << shown << said << logged;
+    };
+    row("answered, caller id changed, far end hangs up",
+        {"subscribe", "ring", "offer:5551234", "callerid:5559999", "answer", "hangup"},
+        {none, rung, "0 5551234 'Not Found'  d0 call [Ringing...] ring",
+         "0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999] ring",
+         "1 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]", end},
+        "ring 5559999/Not Found/Disconnected +", {},
+        {"1:Not Found|05559999|005559999|+395559999|||"});
+    row("unanswered, unmatched, unreadable",
+        {"ring", "offer:5551234", "ring", "hangup", "offer", "hangup"},
+        {rung, "0 5551234 'Not Found'  d0 call [Ringing...] ring", "=", end,
+         "0 Not available 'Not Found'  d0 call []", end},
+        "ring Not available//Disconnected", {},
+        {"2:Not Found|05551234|005551234|+395551234|||",
+         "2:Not Found|0Not available|00Not available|+39Not available|||"});
+    // The number as the book stores it, logged behind the book's call prefix.
+    row("callers found in a book",
+        {"book", "offer:5551234", "answer", "hangup", "offer:2223344", "hangup", "offer:44",
+         "hangup"},
+        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "1 5551234 'Anna Rossi' 0|O|1 d0 call []",
+         end, "0 02223344 'Bruno' 0|O|1 d0 call []", end, "0 44 'Not Found'  d0 call []", end},
+        "ring 44/Not Found/Disconnected +", {},
+        {"1:Anna Rossi|95551234|||||", "2:Bruno|902223344|||||", "2:Not Found|044|0044|+3944|||"});
+    row("matched in other kinds of book, and dialled",
+        {"book", "offer:5551234", "tag:1|D|0", "answer", "hangup", "offer:5551234", "tag:0|R|1",
+         "hangup", "dial:5551234"},
+        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "0 5551234 'Anna Rossi' 1|D|0 d0 call []",
+         "1 5551234 'Anna Rossi' 1|D|0 d0 call []", end, "0 5551234 'Anna Rossi' 0|O|1 d0 call []",
+         "0 5551234 'Anna Rossi' 0|R|1 d0 call []", end,
+         "4 5551234 'Anna Rossi'  d1 call [Called ID Changed : 5551234]"},
+        "ring 5551234/Anna Rossi/Disconnected +; call 5551234/Anna Rossi/Calling...", {},
+        {"1:Anna Rossi|005551234|||||", "2:Anna Rossi||||||"});
+    // An empty number is not looked up, and does not wipe out a known one.
+    row("empty numbers", {"offer:", "callerid:0301", "callerid:", "connect", "hangup"},
+        {"0  'Not Found'  d0 call []", "0 0301 'Not Found'  d0 call [Caller ID Changed : 0301]",
+         "0 0301 'Not Found'  d0 call []", "1 0301 'Not Found'  d0 call []", end},
+        "ring 0301/Not Found/Disconnected +", {}, {"1:Not Found|00301|000301|+390301|||"});
+    // A failing lookup is told once the call is shown; events go on in order.
+    row("a book that cannot be opened",
+        {"tell", "book:broken", "offer:5551234", "inbox:hangup", "callerid:5559999"},
+        {none, none, "0 5551234 'Not Found'  d0 call []", "=", end},
+        "ring 5559999/Not Found/Disconnected",
+        {"@ 0 5551234 'Not Found'  d0 call []",
+         "@ 0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]"},
+        {"2:Not Found|05559999|005559999|+395559999|||"});
+    // Its ring starts no ring sound, and its end is not ours.
+    row("second caller rings and gives up during a connected call",
+        {"offer:111", "answer", "ring", "offer:222", "callerid:333", "hangup", "hangup"},
+        {"0 111 'Not Found'  d0 call []", "1 111 'Not Found'  d0 call []",
+         "1 111 'Not Found'  d0 call [Ringing...]", "=", "=", "=", end},
+        "ring 111/Not Found/Disconnected +",
+        {oneAtATime + "1 111 'Not Found'  d0 call [Ringing...]"},
+        {"1:Not Found|0111|00111|+39111|||"});
+    // The box comes once the notification is handled; events go on in order.
+    row("second caller while the box is up",
+        {"offer:111", "inbox:answer,hangup,hangup", "offer:222", "quiet", "offer:3", "offer:4"},
+        {"0 111 'Not Found'  d0 call []", "=", end, end, "0 3 'Not Found'  d0 call []", "="},
+        "ring 3/Not Found/Ringing... +", {oneAtATime + "0 111 'Not Found'  d0 call []"},
+        {"1:Not Found|0111|00111|+39111|||"});
+    // Once let go, the call still ends as itself, and no call starts before.
+    row("disconnect then a quick dial",
+        {"offer:5551234", "disconnect", "answer", "disconnect!", "dial:0221"},
+        {"0 5551234 'Not Found'  d0 call []", "=", "1 5551234 'Not Found'  d0 call []",
+         "1 5551234 'Not Found'  d0 - []", end},
+        "ring 5551234/Not Found/Disconnected +; call 0221//Disconnected",
+        {"One call at a time!/Tamrivo/0 @ 1 5551234 'Not Found'  d0 - []"},
+        {"1:Not Found|05551234|005551234|+395551234|||"});
+    // The line reports the number as typed; Manual Call then shows no old name.
+    row("typed number, hung up after asking",
+        {"dial:+39 (02) 555*7# ", "connect", "hangupbutton:no", "hangupbutton:yes", "manual"},
+        {"4 +39 (02) 555*7#  'Not Found'  d1 call [Called ID Changed : +39 (02) 555*7# ]",
+         "1 +39 (02) 555*7#  'Not Found'  d1 call [Called ID Changed : +39 (02) 555*7# ]", "=", end,
+         end},
+        "call //Disconnected",
+        {ask + "1 +39 (02) 555*7#  'Not Found'  d1 call [Called ID Changed : +39 (02) 555*7# ]",
+         ask + "1 +39 (02) 555*7#  'Not Found'  d1 call [Called ID Changed : +39 (02) 555*7# ]"},
+        {"0:Not Found|+39 (02) 555*7# |||||"});
+    row("hang up spares a call that came while asking",
+        {"dial:0221", "inbox:hangup,offer:5551234", "hangupbutton:yes"},
+        {"4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", "=",
+         "0 5551234 'Not Found'  d0 call []"},
+        "ring 5551234/Not Found/Ringing...; call 0221/Not Found/Disconnected",
+        {ask + "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]"},
+        {"0:Not Found|0221|||||"});
+    row("refusals, and subscribing again without an address",
+        {"dial:", "hangupbutton:yes", "noaddress", "dial:0221", "subscribe", "ring"},
+        {none, "=", "=", "=", "=", rung}, "call 0221//",
+        {"You must specify the number to Dial!/Tamrivo/0 @ " + none,
+         "No call to disconnect!/Tamrivo/0 @ " + none,
+         "TAPI required to perform this action/TAPI Error/48 @ " + none,
+         "Bad TAPI Interface/TAPI Device Error/16 @ " + none},
+        {});
+    row("other events clear the status bar; shut down, no more events",
+        {"ring", "media", "ring", "offer:5", "hold", "shutdown", "ring"},
+        {rung, "0  ''  d2 - [] ring", rung, "0 5 'Not Found'  d0 call [Ringing...] ring",
+         "0 5 'Not Found'  d0 call [] ring", "0 5 'Not Found'  d0 call []", "="},
+        "ring 5/Not Found/Ringing...", {}, {});
+    row("failed dial, answer and disconnect keep no call or the call",
+        {"fail:CreateCall", "dial:0221", "fail:Connect", "dial:0221", "dial:0221", "hangup",
+         "offer:5", "fail:Answer", "answer", "answer", "fail:Disconnect", "disconnect",
+         "disconnect"},
+        {none, "=", "=", end, "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", end,
+         "0 5 'Not Found'  d0 call []", "=", "=", "1 5 'Not Found'  d0 call []", "=", "=", end},
+        "ring 5/Not Found/Disconnected +; call 0221/Not Found/Disconnected", {"error"},
+        {"0:Not Found|0221|||||", "1:Not Found|05|005|+395|||"});
+    // A number never known is not logged.
+    row("outgoing seen on the line",
+        {"outgoing:0331", "connect", "hangup", "outgoing", "hangup", "dialnumber:", "hangup"},
+        {"0 0331 ''  d1 call []", "1 0331 ''  d1 call []", end, "2 Not available ''  d1 call []",
+         end, "4  ''  d1 call []", end},
+        "call //Disconnected", {}, {"0:Not Found|0331|||||", "0:Not Found|Not available|||||"});
+    // A call ends whatever happens to its entry, and the next one is handled.
+    row("logging fails, or there is no book",
+        {"offer:5", "tag:0|O|3", "answer", "hangup", "nolog", "ring", "offer:6", "hangup",
+         "offer:1"},
+        {"0 5 'Not Found'  d0 call []", "0 5 'Not Found' 0|O|3 d0 call []",
+         "1 5 'Not Found' 0|O|3 d0 call []", end, end, "0  ''  d2 - [Ringing...] ring",
+         "0 6 'Not Found'  d0 call [Ringing...] ring", end, "0 1 'Not Found'  d0 call []"},
+        "ring 1/Not Found/Ringing... +", {"error"}, {});
+    // The call windows' Auto Close; a new call cancels a pending close.
+    row("auto close", {"autoclose", "dial:1", "hangup", "closetimer"},
+        {none, "4 1 'Not Found'  d1 call [Called ID Changed : 1]", end, end}, "", {},
+        {"0:Not Found|1|||||"});
+    row("auto close cancelled by the next call",
+        {"autoclose", "offer:1", "hangup", "offer:2", "quiet", "dial:3", "hangup", "dial:4"},
+        {none, "0 1 'Not Found'  d0 call []", end, "0 2 'Not Found'  d0 call []", "=", "=", end,
+         "4 4 'Not Found'  d1 call [Called ID Changed : 4]"},
+        "ring 2/Not Found/Disconnected A closing; call 4/Not Found/Calling... A",
+        {"One call at a time!/Tamrivo/0 @ 0 2 'Not Found'  d0 call []"},
+        {"2:Not Found|01|001|+391|||", "2:Not Found|02|002|+392|||"});
+    // A window left open keeps its state; one closed by its box loads afresh.
+    row("left open", {"autoclose", "offer:1", "answer", "untick", "hangup", "offer:2"},
+        {none, "0 1 'Not Found'  d0 call []", "1 1 'Not Found'  d0 call []", "=", end,
+         "0 2 'Not Found'  d0 call []"},
+        "ring 2/Not Found/Ringing... +", {}, {"1:Not Found|01|001|+391|||"});
+    row("closed by its box", {"autoclose", "offer:1", "answer", "hangup", "closebox", "offer:2"},
+        {none, "0 1 'Not Found'  d0 call []", "1 1 'Not Found'  d0 call []", end, end,
+         "0 2 'Not Found'  d0 call []"},
+        "ring 2/Not Found/Ringing... A", {}, {"1:Not Found|01|001|+391|||"});
 }
 
-void TestCallStates::incomingCall() {
+void TestCallStates::roads() {
     QFETCH(QStringList, steps);
     QFETCH(QStringList, trace);
     QFETCH(QString, shown);
+    QFETCH(QStringList, said);
     QFETCH(QStringList, logged);
+    gExtendedErrors = true; // errors go to the log file
     f->start();
     QStringList actual;
     for (const QString& s : steps) {
         f->step(s);
         actual.append(f->snapshot());
     }
+    for (int i = 1; i < trace.size(); ++i)
+        trace[i] = trace[i] == "=" ? trace[i - 1] : trace[i];
     QCOMPARE(actual, trace);
-    frmTelephoneRing* w = frmTelephoneRing::loadedInstance();
-    QVERIFY(w && w->isVisible());
-    QCOMPARE(labelOf(w, "lblCallerIDNum") + '/' + labelOf(w, "lblCallerIdStr"), shown);
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
-    QVERIFY(!frmTelephoneCall::loadedInstance());
+    QCOMPARE(windows(), shown);
+    QStringList boxes = f->boxes;
+    for (QString& b : boxes) // error reports by the state they are told in
+        b = b.startsWith(u"3151") ? b.mid(b.indexOf(u'@')) : b;
+    QCOMPARE(boxes + (QFile::exists(errorLogPath()) ? QStringList{"error"} : QStringList{}), said);
     QCOMPARE(allEntries(*f), logged);
-    QVERIFY(!f->handler()->ringTimer()->isActive());
-    QVERIFY(Prompter::records().isEmpty());
-}
-
-void TestCallStates::matchedCallerIsLoggedWithBookPrefix_data() {
-    QTest::addColumn<QString>("tag");
-    QTest::addColumn<bool>("answered");
-    QTest::addColumn<int>("book");
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("local book, not answered") << "0|O|1" << false << 2 << "Anna Rossi|9|||||";
-    QTest::newRow("database book") << "1|D|0" << true << 1 << "Anna Rossi|0039|||||";
-    QTest::newRow("another kind has no number") << "0|R|1" << true << 1 << "Anna Rossi||||||";
-}
-
-void TestCallStates::matchedCallerIsLoggedWithBookPrefix() {
-    QFETCH(QString, tag);
-    QFETCH(bool, answered);
-    QFETCH(int, book);
-    QFETCH(QString, entry);
-    for (const char* prefix : {"", "9"}) {
-        gLocalBooks.append(std::make_shared<LocalAddressBook>());
-        gLocalBooks.last()->callPrefix = QLatin1String(prefix);
-    }
-    gDBBooks.append(std::make_shared<DatabaseAddressBook>());
-    gDBBooks.last()->callPrefix = QStringLiteral("00");
-    noLocalBooks = noDBBooks = false;
-    f->start();
-    f->step("offer:+39 555");
-    // The lookup's answer, as the book stores the number.
-    gCallRecord.callName = QStringLiteral("Anna Rossi");
-    gCallRecord.callMatchTag = tag;
-    gCallRecord.callNumber = tag.contains(u'D') ? QStringLiteral("39") : QString();
-    if (answered)
-        f->step("answer");
-    f->step("hangup");
-    QCOMPARE(allEntries(*f), QStringList{QString::number(book) + u':' + entry});
-}
-
-void TestCallStates::callerFoundInLocalBook_data() {
-    QTest::addColumn<QString>("caller");
-    QTest::addColumn<QStringList>("trace");
-    QTest::addColumn<QString>("shownName");
-    QTest::addColumn<QString>("received");
-    QTest::newRow("same number") << "5551234"
-                                 << QStringList{"0 5551234 'Anna Rossi' 0|O|1 d0 call []",
-                                                "1 5551234 'Anna Rossi' 0|O|1 d0 call []"}
-                                 << "Anna Rossi"
-                                 << "Anna Rossi|95551234|||||";
-    QTest::newRow("stored with a leading 0")
-        << "2223344"
-        << QStringList{"0 02223344 'Bruno' 0|O|1 d0 call []", "1 02223344 'Bruno' 0|O|1 d0 call []"}
-        << "Bruno"
-        << "Bruno|902223344|||||";
-    QTest::newRow("too far apart in length")
-        << "44" << QStringList{"0 44 'Not Found'  d0 call []", "1 44 'Not Found'  d0 call []"}
-        << "Not Found"
-        << "Not Found|044|0044|+3944|||";
-}
-
-void TestCallStates::callerFoundInLocalBook() {
-    QFETCH(QString, caller);
-    QFETCH(QStringList, trace);
-    QFETCH(QString, shownName);
-    QFETCH(QString, received);
-    const QString path = f->file(QStringLiteral("people.lab"));
-    createLocalAddressBook(path);
-    executeLocalBook(path, QStringLiteral("INSERT INTO TAMRIVO (NAME, TELEPHONE) VALUES "
-                                          "('Anna Rossi', '5551234'), ('Bruno', '02223344'), "
-                                          "('Carla', '0039 555 0044')"));
-    auto unmarked = std::make_shared<LocalAddressBook>();
-    unmarked->filename = path; // the same contacts, not searched for caller ID
-    auto book = std::make_shared<LocalAddressBook>();
-    book->filename = path;
-    book->searchForCallerID = true;
-    book->callPrefix = QStringLiteral("9");
-    gLocalBooks = {unmarked, book};
-    noLocalBooks = false;
-    f->start();
-    f->step("offer:" + caller);
-    QStringList actual{f->snapshot()};
-    QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIDNum"), caller);
-    QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIdStr"), shownName);
-    f->step("answer");
-    actual.append(f->snapshot());
-    f->step("hangup");
-    QCOMPARE(actual, trace);
-    QCOMPARE(allEntries(*f), QStringList{"1:" + received});
-    QVERIFY(Prompter::records().isEmpty());
-}
-
-void TestCallStates::brokenBookDoesNotHideTheCall() {
-    brokenCallerIdBook();
-    f->start();
-    // Data-access errors are told. Each error box runs its own event loop:
-    // the call is shown before it, and the caller hanging up during the
-    // second one (after a caller-ID change looks up again) ends it in order.
-    QStringList seenInBox;
-    Prompter::setHook([&](const Prompter::Record& r) {
-        seenInBox.append(r.text.left(5) + f->snapshot() +
-                         (frmTelephoneRing::isShown() ? " shown" : ""));
-        if (seenInBox.size() == 2) {
-            SimLine::instance().hangup(SimLine::instance().currentCall());
-            pump();
-        }
-    });
-    f->step("ring");
-    f->step("offer:5551234");
-    frmTelephoneRing* w = frmTelephoneRing::loadedInstance();
-    QVERIFY(w && w->isVisible());
-    QCOMPARE(labelOf(w, "lblCallerIdStr"), QStringLiteral("Not Found"));
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Ringing..."));
-    f->step("callerid:5559999");
-    Prompter::setHook({});
-    QCOMPARE(
-        seenInBox,
-        (QStringList{"3151 0 5551234 'Not Found'  d0 call [Ringing...] shown",
-                     "3151 0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999] shown"}));
-    QCOMPARE(f->snapshot(), QStringLiteral("2  ''  d2 - [Caller ID Changed : 5559999]"));
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
-    QCOMPARE(allEntries(*f), QStringList{"2:Not Found|05559999|005559999|+395559999|||"});
-}
-
-void TestCallStates::secondCallIgnored_data() {
-    QTest::addColumn<int>("multipleCall");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::newRow("alert") << 1
-                           << QStringList{"Can work with only one call at a time/"
-                                          "One call at a time/" +
-                                          QString::number(Msg::Information)};
-    QTest::newRow("ignore silently") << 0 << QStringList{};
-}
-
-void TestCallStates::secondCallIgnored() {
-    QFETCH(int, multipleCall);
-    QFETCH(QStringList, boxes);
-    gPreferences->multipleCall = static_cast<std::int16_t>(multipleCall);
-    f->start();
-    SimLine& line = SimLine::instance();
-    f->step("offer:111");
-    f->step("answer");
-    const QString during = f->snapshot();
-    const int second = line.offer(QStringLiteral("222"));
-    pump();
-    QCOMPARE(promptLog(), boxes);
-    QCOMPARE(f->snapshot(), during);
-    QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIDNum"), QStringLiteral("111"));
-    // The second caller's number, answer and hang-up do not touch the first call.
-    line.setCallerNumber(second, QStringLiteral("333"));
-    line.setState(second, CS_CONNECTED);
-    line.hangup(second);
-    pump();
-    QCOMPARE(f->snapshot(), during);
-    QVERIFY(allEntries(*f).isEmpty());
-    QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblStatus"), QStringLiteral("Connected"));
-    f->step("hangup"); // the current call on the line is the first one again
-    QCOMPARE(allEntries(*f), QStringList{"1:Not Found|0111|00111|+39111|||"});
-}
-
-void TestCallStates::boxDoesNotHoldUpEvents() {
-    f->start();
-    SimLine& line = SimLine::instance();
-    f->step("offer:111");
-    const int first = line.currentCall();
-    QString seenInBox;
-    // While the box is up the first call is answered and ends; the box is
-    // shown after the handler has finished with the notification.
-    Prompter::setHook([&](const Prompter::Record&) {
-        seenInBox = f->snapshot();
-        line.setState(first, CS_CONNECTED);
-        line.hangup(first);
-    });
-    line.offer(QStringLiteral("222"));
-    pump();
-    QCOMPARE(seenInBox, QStringLiteral("0 111 'Not Found'  d0 call []"));
-    QCOMPARE(f->snapshot(), QStringLiteral("2  ''  d2 - []"));
-    QCOMPARE(allEntries(*f), QStringList{"1:Not Found|0111|00111|+39111|||"});
-}
-
-void TestCallStates::disconnectButtonThenFarEnd() {
-    f->start();
-    f->step("offer:5551234");
-    frmTelephoneRing* w = frmTelephoneRing::instance();
-    auto* disc = w->findChild<QPushButton*>(QStringLiteral("cmdDisconnect"));
-    QVERIFY(!disc->isEnabled()); // an offered call cannot be refused here
-    f->step("disconnect");
-    QCOMPARE(SimLine::instance().callState(1), CS_OFFERING);
-    f->step("answer");
-    QVERIFY(disc->isEnabled());
-    QCOMPARE(SimLine::instance().answered(), 1);
-    QTest::mouseClick(disc, Qt::LeftButton);
-    QVERIFY(!gCall); // let go at once
-    QCOMPARE(gCallDirection, CallDirection::Incoming);
-    pump(); // the end arrives from the line and is logged then
-    QCOMPARE(f->snapshot(), QStringLiteral("2  ''  d2 - []"));
-    QCOMPARE(allEntries(*f), QStringList{"1:Not Found|05551234|005551234|+395551234|||"});
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
-    f->step("answer"); // without a tracked call: nothing
-    QCOMPARE(SimLine::instance().answered(), 1);
-}
-
-void TestCallStates::outgoingDialled_data() {
-    QTest::addColumn<QString>("presetNumber");
-    QTest::addColumn<QString>("presetName");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("calledIdReported");
-    QTest::addColumn<QStringList>("trace");
-    QTest::addColumn<QStringList>("logged");
-    QTest::newRow("from a contact")
-        << "00221"
-        << "Anna"
-        << "00221" << false
-        << QStringList{"0 00221 'Anna'  d2 call []", "4 00221 'Anna'  d1 call []",
-                       "1 00221 'Anna'  d1 call []", "2  ''  d2 - []"}
-        << QStringList{"Anna|00221|||||"};
-    QTest::newRow("typed, no called number reported")
-        << ""
-        << ""
-        << "0221 #7" << false
-        << QStringList{"0  ''  d2 call []", "4  ''  d1 call []", "1  ''  d1 call []",
-                       "2  ''  d2 - []"}
-        << QStringList{};
-    QTest::newRow("typed, called number reported")
-        << ""
-        << ""
-        << "0221" << true
-        << QStringList{"0  ''  d2 call []",
-                       "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]",
-                       "1 0221 'Not Found'  d1 call [Called ID Changed : 0221]",
-                       "2  ''  d2 - [Called ID Changed : 0221]"}
-        << QStringList{"Not Found|0221|||||"};
-}
-
-void TestCallStates::outgoingDialled() {
-    QFETCH(QString, presetNumber);
-    QFETCH(QString, presetName);
-    QFETCH(QString, typed);
-    QFETCH(bool, calledIdReported);
-    QFETCH(QStringList, trace);
-    QFETCH(QStringList, logged);
-    f->start();
-    SimLine& line = SimLine::instance();
-    frmTelephoneCall* w = frmTelephoneCall::instance();
-    w->showWindow();
-    w->setNumber(typed);
-    gCallRecord.callNumber = presetNumber;
-    gCallRecord.callName = presetName;
-    w->DialNumber();
-    QStringList actual{f->snapshot()};
-    QCOMPARE(line.dialled(), typed);
-    pump();
-    if (calledIdReported) {
-        line.setCalledNumber(line.currentCall(), typed);
-        pump();
-    }
-    actual.append(f->snapshot());
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Calling..."));
-    f->step("connect");
-    actual.append(f->snapshot());
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Connected"));
-    Prompter::pushAnswer(Msg::Yes);
-    click(w, "cmdHangUp");
-    pump();
-    actual.append(f->snapshot());
-    QCOMPARE(actual, trace);
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Disconnected"));
-    QCOMPARE(promptLog(),
-             QStringList{"Disconnect the current call?/Tamrivo/" + QString::number(Msg::YesNo)});
-    QCOMPARE(f->entries(0), logged);
-    QVERIFY(!frmTelephoneRing::loadedInstance());
-}
-
-void TestCallStates::outgoingSeenOnTheLine_data() {
-    QTest::addColumn<bool>("numberKnown");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("called number known") << true << "0331";
-    QTest::newRow("called number unknown") << false << "Not available";
-}
-
-void TestCallStates::outgoingSeenOnTheLine() {
-    QFETCH(bool, numberKnown);
-    QFETCH(QString, shown);
-    f->start();
-    SimLine& line = SimLine::instance();
-    const int id =
-        line.offer(std::nullopt, CS_INPROGRESS, 0,
-                   numberKnown ? std::optional<QString>(QStringLiteral("0331")) : std::nullopt);
-    pump();
-    QCOMPARE(f->snapshot(), "0 " + shown + " ''  d1 call []");
-    frmTelephoneCall* w = frmTelephoneCall::loadedInstance();
-    QVERIFY(w && w->isVisible());
-    QCOMPARE(w->number(), shown);
-    QCOMPARE(labelOf(w, "lblStatus"), QStringLiteral("Calling..."));
-    line.setState(id, CS_CONNECTED);
-    line.hangup(id);
-    pump();
-    QCOMPARE(f->entries(0), QStringList{"Not Found|" + shown + "|||||"});
-}
-
-void TestCallStates::disconnectAlwaysEndsTheCall_data() {
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<bool>("reported");
-    QTest::newRow("recent-call books missing") << "nobooks" << false;
-    QTest::newRow("logging off") << "off" << false;
-    QTest::newRow("matched book removed since") << "removed" << true;
-    QTest::newRow("recent book full") << "full" << true;
-}
-
-void TestCallStates::disconnectAlwaysEndsTheCall() {
-    QFETCH(QString, setup);
-    QFETCH(bool, reported);
-    gExtendedErrors = true; // errors go to the log file
-    if (setup == "nobooks")
-        gRecentBooks.clear();
-    if (setup == "off")
-        gPreferences->useLastDRAddressBooks = false;
-    for (int i = 0; setup == "full" && i < 32767; ++i)
-        gRecentBooks[1]->addContact(std::make_shared<Contact>());
-    f->start();
-    f->step("ring");
-    f->step("offer:5551234");
-    if (setup == "removed")
-        gCallRecord.callMatchTag = QStringLiteral("0|O|3");
-    f->step("answer");
-    f->step("hangup");
-    QCOMPARE(f->snapshot(), QStringLiteral("2  ''  d2 - [Ringing...]"));
-    QVERIFY(!f->handler()->ringTimer()->isActive());
-    QFile log(errorLogPath());
-    QCOMPARE(log.open(QIODevice::ReadOnly) && log.readAll().contains("dontknow"), reported);
-    f->step("offer:1"); // the next call is handled normally
-    QCOMPARE(f->snapshot(), QStringLiteral("0 1 'Not Found'  d0 call [Ringing...]"));
-}
-
-void TestCallStates::otherEventsClearTheStatusBar() {
-    f->start();
-    f->step("ring");
-    QCOMPARE(f->form()->statusText(), QStringLiteral("Ringing..."));
-    f->handler()->objTAPIEvents_Event(TE_CALLMEDIA, nullptr);
-    QCOMPARE(f->form()->statusText(), QString());
-    f->step("ring");
-    // A call state the program does not follow clears it too.
-    f->step("offer:5");
-    SimLine::instance().setState(SimLine::instance().currentCall(), CS_HOLD);
-    pump();
-    QCOMPARE(f->snapshot(), QStringLiteral("0 5 'Not Found'  d0 call []"));
-}
-
-void TestCallStates::freetextHoldsDateAndTime() {
-    f->start();
-    f->step("offer:5");
-    f->step("hangup");
-    const QString text = f->lastFreetext(2);
+    // Each entry is stamped with the system's short date and the time.
     const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-    QVERIFY2(text.startsWith(date + u' '), qPrintable(text));
-    QVERIFY2(QRegularExpression(QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}")).match(text).hasMatch(),
-             qPrintable(text));
+    const QRegularExpression stamp(QRegularExpression::escape(date) + " \\d{1,2}:\\d{2}:\\d{2}");
+    for (const auto& b : gRecentBooks)
+        for (std::int16_t i = 0; i < b->getContactNum(); ++i)
+            QVERIFY(stamp.match(b->getContact(i)->freetext).hasMatch());
+}
+
+void TestCallStates::ringTick_data() {
+    QTest::addColumn<bool>("playSound");
+    QTest::addColumn<QString>("defaultSound");
+    QTest::addColumn<int>("defaultInterval");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<QString>("played");
+    QTest::addColumn<int>("interval");
+    const QString def = QStringLiteral("/snd/default.wav");
+    QTest::newRow("unmatched: default") << true << def << 2 << "" << def << 2000;
+    QTest::newRow("local book sound") << true << def << 2 << "0|O|0"
+                                      << "/snd/local.wav" << 15000;
+    QTest::newRow("database book sound at a grouping level") << true << def << 2 << "2|D|0"
+                                                             << "/snd/db.wav" << 3000;
+    QTest::newRow("book without sound: default") << true << def << 4 << "0|O|1" << def << 4000;
+    QTest::newRow("bad index: default") << true << def << 2 << "0|O|x" << def << 2000;
+    QTest::newRow("sound off") << false << def << 2 << "0|O|0"
+                               << "" << 1000;
+    QTest::newRow("no default sound") << true << "" << 2 << ""
+                                      << "" << 1000;
+    QTest::newRow("interval zero: one second") << true << def << 0 << "" << def << 1000;
+    QTest::newRow("longest interval") << true << def << 32767 << "" << def << 32767000;
+}
+
+void TestCallStates::ringTick() {
+    QFETCH(bool, playSound);
+    QFETCH(QString, defaultSound);
+    QFETCH(int, defaultInterval);
+    QFETCH(QString, tag);
+    QFETCH(QString, played);
+    QFETCH(int, interval);
+    gPreferences->incomingPlaySound = playSound;
+    gPreferences->defaultSound = defaultSound;
+    gPreferences->ringTimerInterval = static_cast<std::int16_t>(defaultInterval);
+    f->start();
+    f->step("book");
+    QTimer* t = f->handler()->ringTimer();
+    t->setInterval(7000); // as the main window's load leaves it
+    f->step("ring");
+    QCOMPARE(t->interval(), 1000); // the first sound one second after the first ring
+    gCallRecord.callMatchTag = tag;
+    f->handler()->ringTimer_Timer();
+    const QStringList once = played.isEmpty() ? QStringList{} : QStringList{played};
+    QCOMPARE(SoundPlayer::played(), once);
+    QCOMPARE(t->interval(), interval);
+    QVERIFY(t->isActive());
+    f->step("ring"); // a ring while it runs does not restart it
+    QCOMPARE(t->interval(), interval);
+    t->stop();
+    f->handler()->ringTimer_Timer(); // a tick after the stop plays nothing
+    QCOMPARE(SoundPlayer::played(), once);
+}
+
+void TestCallStates::stopShutsDown() {
+    setupTAPI();
+    const auto tapi = gTAPI;
+    const auto address = gAddress;
+    startTAPI(); // already there: the same object
+    QCOMPARE(gTAPI, tapi);
+    f->step("fail:Shutdown");
+    QVERIFY_THROWS_EXCEPTION(AppError, stopTAPI()); // a failing shut-down reaches the caller
+    gCallDirection = CallDirection::Incoming;
+    gPreferences->useTapi = false;
+    setupTAPI();
+    QVERIFY(!gTAPI && !gAddress && !SimLine::instance().isListening());
+    QCOMPARE(gCallDirection, CallDirection::None);
+    QVERIFY_THROWS_EXCEPTION(AppError, address->get_AddressName());
+    stopTAPI(); // nothing to stop
+}
+
+// Nothing keeps a call that has ended once the program lets go of it, nor
+// an address the program no longer holds.
+void TestCallStates::lineForgetsEndedCalls() {
+    f->start();
+    f->step("dial:0221");
+    QCOMPARE(SimLine::instance().handleCommand(QStringLiteral("status")),
+             "OK registered=1 call=inprogress number=0221 answered=0 dialled=0221");
+    const std::weak_ptr<ITBasicCallControl> call = gCall;
+    const std::weak_ptr<ITAddress> address = gAddress;
+    f->step("hangup");
+    gAddress.reset();
+    QVERIFY(call.expired() && address.expired());
+    QCOMPARE(SimLine::instance().currentCall(), -1);
+}
+
+// A failing start is silent; TAPIEventsInit tells what is missing.
+void TestCallStates::eventsInitBoxes_data() {
+    QTest::addColumn<bool>("useTapi"); // turned off after the set-up
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("fail");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QStringList>("said");
+    const QString bad = "Bad TAPI Interface", cant = "Can't monitor TAPI device";
+    const QString line = "Simulated Line";
+    QTest::newRow("monitoring") << true << line << ""
+                                << "tapi address" << QStringList{};
+    QTest::newRow("name differs in case") << true << "simulated line"
+                                          << ""
+                                          << "tapi" << QStringList{bad, cant};
+    QTest::newRow("no device") << true << ""
+                               << ""
+                               << "tapi" << QStringList{bad, cant};
+    QTest::newRow("subscription refused") << true << line << "Register"
+                                          << "tapi address" << QStringList{cant};
+    QTest::newRow("telephony off") << false << line << ""
+                                   << "tapi address" << QStringList{};
+    for (const char* op : {"Create", "Initialize", "EventFilter"})
+        QTest::newRow(op) << true << line << op << "" << QStringList{bad, cant};
+    for (const char* op : {"GetAddresses", "AddressName"})
+        QTest::newRow(op) << true << line << op << "tapi" << QStringList{bad, cant};
+}
+
+void TestCallStates::eventsInitBoxes() {
+    QFETCH(bool, useTapi);
+    QFETCH(QString, device);
+    QFETCH(QString, fail);
+    QFETCH(QString, state);
+    QFETCH(QStringList, said);
+    gPreferences->TAPIDevice = device;
+    if (fail != "Register" && !fail.isEmpty())
+        f->step("fail:" + fail);
+    setupTAPI();
+    QCOMPARE(QString(gTAPI ? "tapi" : "") + (gAddress ? " address" : ""), state);
+    gPreferences->useTapi = useTapi;
+    if (fail == "Register")
+        f->step("fail:Register");
+    f->createForm();
+    f->handler()->TAPIEventsInit();
+    QStringList boxes;
+    for (const auto& r : Prompter::records())
+        boxes << r.text + (r.title == "TAPI Device Error" && r.flags == Msg::Critical ? "" : "?");
+    QCOMPARE(boxes, said);
+    QCOMPARE(f->handler()->sinkConnected(), useTapi && said.isEmpty());
+    QCOMPARE(SimLine::instance().registered(), useTapi && said.isEmpty());
+    QCOMPARE(SimLine::instance().isListening(), !state.isEmpty());
 }
 
 QTEST_MAIN(TestCallStates)

@@ -23,13 +23,16 @@ constexpr qint64 MaxPendingReplies = 64 * 1024;
 
 // State shared by a telephony object and every address and call it handed
 // out, so those stay valid (and fail cleanly) after it is shut down or gone.
+// The handles own the state, never the other way round: the state only
+// remembers them weakly, so that one call or address keeps one handle while
+// the program holds it.
 struct SimTapiState {
     bool initialized = false;
     bool shutdown = false;
     long filter = 0;
     QSet<int> registered;
-    std::map<int, std::shared_ptr<ITBasicCallControl>> calls;
-    std::map<int, std::shared_ptr<ITAddress>> addresses;
+    std::map<int, std::weak_ptr<ITBasicCallControl>> calls;
+    std::map<int, std::weak_ptr<ITAddress>> addresses;
 
     void checkUsable() const {
         if (shutdown)
@@ -157,6 +160,9 @@ public:
         if (c.state != CS_IDLE)
             fail(QStringLiteral("The call cannot be connected in its current state"));
         SimLine::instance().setState(m_id, CS_INPROGRESS);
+        // The line confirms the number it dials.
+        if (c.calledNumber)
+            SimLine::instance().postCallInfo(c, CIC_CALLEDID);
     }
     void Answer() override {
         SimLine::Call& c = call(SimLine::Op::Answer);
@@ -283,16 +289,22 @@ long SimTapi::RegisterCallNotifications(const std::shared_ptr<ITAddress>& addres
 }
 
 std::shared_ptr<ITAddress> SimTapi::addressHandle(int index) {
-    auto& h = m_state->addresses[index];
-    if (!h)
+    auto& weak = m_state->addresses[index];
+    auto h = weak.lock();
+    if (!h) {
         h = std::make_shared<SimAddressHandle>(m_state, QPointer<SimTapi>(this), index);
+        weak = h;
+    }
     return h;
 }
 
 std::shared_ptr<ITBasicCallControl> SimTapi::callHandle(int id) {
-    auto& h = m_state->calls[id];
-    if (!h)
+    auto& weak = m_state->calls[id];
+    auto h = weak.lock();
+    if (!h) {
         h = std::make_shared<SimCallHandle>(m_state, id);
+        weak = h;
+    }
     return h;
 }
 
@@ -364,9 +376,6 @@ std::optional<CALL_STATE> SimLine::callState(int call) const {
 }
 
 int SimLine::currentCall() const {
-    for (auto it = m_calls.crbegin(); it != m_calls.crend(); ++it)
-        if (it->state != CS_DISCONNECTED)
-            return it->id;
     return m_calls.isEmpty() ? -1 : m_calls.last().id;
 }
 
@@ -435,7 +444,16 @@ bool SimLine::setState(int call, CALL_STATE state) {
         return false;
     c->state = state;
     postCallState(*c);
+    if (state == CS_DISCONNECTED)
+        forgetCall(call);
     return true;
+}
+
+void SimLine::forgetCall(int id) {
+    for (const auto& t : std::as_const(m_tapis))
+        if (t)
+            t->m_state->calls.erase(id);
+    m_calls.removeIf([id](const Call& c) { return c.id == id; });
 }
 
 void SimLine::postCallState(const Call& c) {

@@ -23,7 +23,8 @@ class SimTapi;
 // Every telephony object created over the line delivers the events of the
 // addresses it registered, filtered by its event filter, each event once.
 // Calls that the program creates give state events (to the objects that
-// registered the address, and to the creating object) but no notification.
+// registered the address, and to the creating object) but no notification;
+// once connecting, the line reports their called number as a real line does.
 //
 // Control socket: while at least one telephony object created over the line
 // is alive and not shut down, the line listens on socketPath() for one-line
@@ -76,7 +77,7 @@ public:
     // The call changes state; a call-state event follows.
     bool setState(int call, CALL_STATE state);
     bool hangup(int call) { return setState(call, CS_DISCONNECTED); }
-    // The latest call still going on, else the latest call, else -1.
+    // The latest call still going on, else -1. Ended calls are forgotten.
     int currentCall() const;
     std::optional<CALL_STATE> callState(int call) const;
 
@@ -131,6 +132,7 @@ private:
     int createCall(SimTapi* creator, int address, const QString& dest);
     void postCallState(const Call& c);
     void postCallInfo(const Call& c, CALLINFOCHANGE_CAUSE cause);
+    void forgetCall(int id);
 
     QList<Address> m_addresses;
     QList<Call> m_calls;
