@@ -19,18 +19,22 @@ inline quint16 freeUdpPort() {
     return 0;
 }
 
-// Whether a TCP connection to the control port named in the baresip config
-// written under configHome is established.
-inline bool sipLinkUp(const QString& configHome) {
+// The control port named in the baresip config written under configHome, or 0.
+inline quint16 ctrlPort(const QString& configHome) {
     QFile cfg(configHome + QStringLiteral("/Tamrivo/baresip/config"));
+    return QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
+        .match(cfg.open(QIODevice::ReadOnly) ? QString::fromUtf8(cfg.readAll()) : QString())
+        .captured(1).toUShort();
+}
+
+// Whether a TCP connection to that control port is established.
+inline bool sipLinkUp(const QString& configHome) {
     QFile net(QStringLiteral("/proc/net/tcp"));
-    const auto m = QRegularExpression(QStringLiteral("ctrl_tcp_listen 127.0.0.1:(\\d+)"))
-                       .match(cfg.open(QIODevice::ReadOnly) ? QString::fromUtf8(cfg.readAll()) : QString());
-    if (!m.hasMatch() || !net.open(QIODevice::ReadOnly))
-        return false;
+    const quint16 port = ctrlPort(configHome);
     // Remote address column ends with the port, then state 01 (established).
-    const QString port = QStringLiteral(":%1 01 ").arg(m.captured(1).toUInt(), 4, 16, QLatin1Char('0'));
-    return QString::fromLatin1(net.readAll()).contains(port, Qt::CaseInsensitive);
+    return port && net.open(QIODevice::ReadOnly) &&
+           QString::fromLatin1(net.readAll())
+               .contains(QStringLiteral(":%1 01 ").arg(port, 4, 16, QLatin1Char('0')), Qt::CaseInsensitive);
 }
 
 // One sipp run, -m 1, in its own folder; killed when the test ends.
