@@ -9,13 +9,17 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTcpServer>
 #include <QUdpSocket>
 
 // Free right now, and above the range baresip draws its RTP ports from.
+// A loopback port free for both UDP and TCP: the user agent binds both.
 inline quint16 freeUdpPort() {
-    for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close())
-        if (s.localPort() > 49152)
+    for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close()) {
+        QTcpServer tcp;
+        if (s.localPort() > 49152 && tcp.listen(QHostAddress::LocalHost, s.localPort()))
             return s.localPort();
+    }
     return 0;
 }
 
