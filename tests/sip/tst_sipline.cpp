@@ -116,7 +116,8 @@ private slots:
                   QStringLiteral("-p %1 -mp %2").arg(callee).arg(freeUdpPort()).split(u' '));
         startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0;outbound=\"sip:127.0.0.1:%1\"")
                       .arg(callee));
-        frmTelephoneCall* w = f->dial(QStringLiteral("555-98 76"));
+        f->step(QStringLiteral("dial:555-98 76"));
+        frmTelephoneCall* w = frmTelephoneCall::instance();
         QVERIFY(QTest::qWaitFor(connected, 10000));
         Prompter::pushAnswer(Msg::Yes);
         click(w, "cmdHangUp");

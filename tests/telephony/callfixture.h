@@ -35,6 +35,14 @@ inline QString labelOf(QWidget* w, const char* name) {
     return child<QLabel>(w, name)->text();
 }
 
+// Every message box so far as "text/title/flags".
+inline QStringList promptLog() {
+    QStringList out;
+    for (const auto& r : Prompter::records())
+        out.append(r.text + u'/' + r.title + u'/' + QString::number(r.flags));
+    return out;
+}
+
 class CallFixture {
 public:
     CallFixture() {
@@ -78,6 +86,7 @@ public:
     }
     void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
+    QString file(const QString& name) const { return m_env.file(name); }
     CallHandler* handler() const { return m_form->callHandler(); }
 
     // One step, then its events handled (not after a trailing "!"): the far
