@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int TagRole = Qt::UserRole;
 constexpr int KeyRole = Qt::UserRole + 1;
 const QString kDummy = QStringLiteral("<Dummy>");
 

@@ -169,7 +169,8 @@ private slots:
     }
 
     void badCodes() {
-        for (const auto& [field, mode] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {1, 4}}) {
+        for (const auto& [f, m] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {1, 4}}) {
+            const auto field = f, mode = m; // a lambda may not capture a binding in clang 14
             QCOMPARE(errorOf([&] { localSearchSQL("x", field, mode); }), ErrNum::InvalidCall);
             QCOMPARE(errorOf([&] { databaseSearchSQL(fullBook(), "x", field, mode); }),
                      ErrNum::InvalidCall);

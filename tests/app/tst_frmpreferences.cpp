@@ -58,8 +58,8 @@ QString clickTab(frmPreferences* d, int index) {
 }
 
 Preferences sample() {
-    return Preferences("Simulated Line", false, 2, 1, true, true, true, "/sounds/ring it.wav", 7,
-                       true, true, true, "0", "00", "+39", true);
+    return Preferences{"Simulated Line", false, 2, 1, true, true, true, "/sounds/ring it.wav", 7,
+                       true, true, true, "0", "00", "+39", true};
 }
 
 } // namespace
@@ -193,8 +193,8 @@ private slots:
             QTest::keyClick(sl, Qt::Key_PageUp);
         QCOMPARE(child<QLabel>(d, "lblRingTimerInterval")->text(), QStringLiteral("5 Secs"));
 
-        const Preferences expected("", false, 1, 0, true, true, true, "/x/bell.wav", 5, true, true,
-                                   false, "9", "01", "+41 ", true);
+        const Preferences expected{"", false, 1, 0, true, true, true, "/x/bell.wav", 5, true, true,
+                                   false, "9", "01", "+41 ", true};
         QCOMPARE(fields(*d->getValues()), fields(expected));
 
         // Back again: unticked boxes give False, the last radio chosen wins.
