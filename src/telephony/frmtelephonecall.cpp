@@ -64,6 +64,7 @@ frmTelephoneCall::frmTelephoneCall(QWidget* owner) : QWidget(owner, Qt::Window) 
     cmdDial->setProperty("Tag", QStringLiteral("14015"));
     cmdDial->setDefault(true);
     cmdDial->setAutoDefault(true); // not a dialog: Enter on a focused button presses it
+    connect(txtNumber, &QLineEdit::returnPressed, cmdDial, &QPushButton::click);
     cmdHangUp = new QPushButton(QStringLiteral("&Hang Up"), this);
     cmdHangUp->setAutoDefault(true);
     cmdHangUp->setObjectName(QStringLiteral("cmdHangUp"));
