@@ -114,7 +114,6 @@ private slots:
             << 2 << "box" << false << int(Msg::Yes) << "minimised";
         QTest::newRow("2 no closes") << 2 << "box" << true << int(Msg::No) << "closed";
         QTest::newRow("2 cancel stays") << 2 << "box" << true << int(Msg::Cancel) << "visible";
-        QTest::newRow("1 exit closes") << 1 << "exit" << true << 0 << "closed";
         QTest::newRow("2 tray exit closes") << 2 << "trayexit" << true << 0 << "closed";
         QTest::newRow("2 task manager closes") << 2 << "taskmanager" << true << 0 << "closed";
     }

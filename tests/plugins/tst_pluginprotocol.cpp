@@ -40,10 +40,8 @@ private slots:
         row("status", "101\r\n", S);
         row("quit", "100\r\n", OK, true);
         row("quit as exponent", "1e2\r\n", OK, true);
-        row("two digits", "10\r\n", E);
         row("word", "abc\r\n", E);
         row("200 silent", "200\r\n", none);
-        row("400 silent", "400\r\n", none);
         row("2e2 is 200", "2e2\r\n", none);
         row("leading blank shifts", " 101\r\n", E);
         row("fraction", "99.\r\n", E);
@@ -54,14 +52,11 @@ private slots:
         row("two lines", "101\r\n101\r\n", S + S);
         row("empty line between", "101\r\n\r\n101\r\n", S + E + S);
         row("quit drops the rest", "100\r\n101\r\n101", OK, true);
-        row("status then quit", "101\r\n100\r\n101\r\n", S + OK, true);
         row("no terminator", "101", none);
         row("lone CR ends nothing", "101\r", none);
-        row("lone LF ends nothing", "101\n", none);
         row("lone LF kept in line", "101\n\r\n", S);
         row("lone CR inside", "1\r01\r\n", E);
         row("CR CR LF", "101\r\r\n", S);
-        row("LF CR", "101\n\r", none);
     }
     // Whole, byte by byte, and split at every point (CR LF across two
     // packets included): the same replies. A quit leaves nothing buffered.
@@ -94,7 +89,6 @@ private slots:
         QTest::newRow("status head, long tail") << "101" + QByteArray(100000, 'x') + "\r\n" << S;
         QTest::newRow("junk head") << QByteArray(5000, 'x') + "\r\n101\r\n" << E + S;
         QTest::newRow("exactly full") << full + "\r\n101\r\n" << S + S;
-        QTest::newRow("CR right after a full line") << full + "\r\r\n" << S;
         QTest::newRow("long run of CR") << "101" + QByteArray(3000, '\r') + "\n" << S;
     }
     void overlongLines() {
