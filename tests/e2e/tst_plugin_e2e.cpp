@@ -18,13 +18,9 @@ class TstPlugInE2E : public QObject {
     quint16 port = 0;
     QTcpSocket plugin;
 
-    QProcessEnvironment environment() const {
+    // TestEnv has pointed the folders and the line's socket into its own.
+    static QProcessEnvironment environment() {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), env->file(QStringLiteral("config")));
-        e.insert(QStringLiteral("XDG_DATA_HOME"), env->file(QStringLiteral("data")));
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), env->file(QStringLiteral("runtime")));
-        e.insert(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"),
-                 env->file(QStringLiteral("runtime/tamrivo-simline")));
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         e.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
         return e;
