@@ -10,12 +10,14 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/frmsearch.h"
 #include "platform/prompter.h"
+#include "platform/settingsstore.h"
 #include "platform/shell.h"
 #include "platform/trayicon.h"
 
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTreeWidget>
 
@@ -69,12 +71,16 @@ QStringList fields(const Contact& c) {
             c.telephone3, c.email2,    c.freetext, c.contactid};
 }
 
+const QStringList kRectKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+QString stored(const QString& key, const QString& section = QStringLiteral("Settings")) {
+    return SettingsStore::instance().value(section, key).value_or(QStringLiteral("<absent>"));
+}
 } // namespace
 
 class TstBooks : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnv> env;
-    frmMain* w = nullptr;
+    QPointer<frmMain> w;
 
     void load() {
         w = new frmMain;
@@ -158,7 +164,6 @@ private slots:
     }
     void cleanup() {
         delete w;
-        w = nullptr;
         settle();
         TrayIcon::setSimulatedAvailability(std::nullopt);
         env.reset();
@@ -550,6 +555,117 @@ private slots:
         }
         click(frmContactOtherInfo::loadedInstance(), "cmdEmail");
         QCOMPARE(Shell::opened(), QList{Shell::mailto("ann@x")});
+    }
+
+    void savesItsRectangle_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("saved");
+        QTest::newRow("moved") << "moved" << QStringList{"1800", "1200", "9600", "7200"};
+        QTest::newRow("minimised keeps the stored one")
+            << "minimised" << QStringList{"1500", "3000", "4500", "6000"};
+        QTest::newRow("hidden to the tray") << "hidden" << QStringList{"450", "600"};
+    }
+    void savesItsRectangle() {
+        QFETCH(QString, state);
+        QFETCH(QStringList, saved);
+        for (int i = 0; i < 4; ++i)
+            SettingsStore::instance().write(QStringLiteral("Settings"), kRectKeys[i],
+                                            QString::number(1500 * (i + 1)));
+        SettingsStore::instance().write(QStringLiteral("Settings"), QStringLiteral("Other"),
+                                        QStringLiteral("x"));
+        SettingsStore::instance().write(QStringLiteral("prefs"), QStringLiteral("onClose"),
+                                        QStringLiteral("2"));
+        const bool hidden = state == QLatin1String("hidden");
+        TrayIcon::setSimulatedAvailability(hidden ? std::optional<bool>(true) : std::nullopt);
+        gPreferences->onClose = hidden ? 1 : 0;
+        load();
+        if (state == QLatin1String("moved")) {
+            w->move(120, 80);
+            w->resize(640, 480);
+        } else if (state == QLatin1String("minimised")) {
+            w->move(300, 300);
+            w->showMinimized();
+            QVERIFY(w->isMinimized());
+        } else {
+            w->show();
+            w->move(30, 40);
+            w->close();
+            QVERIFY(w && w->isHidden());
+        }
+        child(w, "mnuFileExit")->trigger();
+        settle();
+        QVERIFY(w.isNull());
+        for (int i = 0; i < saved.size(); ++i)
+            QCOMPARE(stored(kRectKeys[i]), saved[i]);
+        // Other keys survive the save.
+        QCOMPARE(stored(QStringLiteral("Other")), QStringLiteral("x"));
+        QCOMPARE(stored(QStringLiteral("onClose"), QStringLiteral("prefs")), QStringLiteral("2"));
+    }
+
+    void closePolicy_data() {
+        QTest::addColumn<int>("onClose");
+        QTest::addColumn<QString>("how"); // box, exit, trayexit, system, taskmanager
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("answer");      // 0: no question expected
+        QTest::addColumn<QString>("outcome"); // closed, hidden, minimised, visible
+        QTest::newRow("0 closes") << 0 << "box" << true << 0 << "closed";
+        QTest::newRow("1 hides") << 1 << "box" << true << 0 << "hidden";
+        QTest::newRow("2 yes without tray minimises")
+            << 2 << "box" << false << int(Msg::Yes) << "minimised";
+        QTest::newRow("2 no closes") << 2 << "box" << true << int(Msg::No) << "closed";
+        QTest::newRow("2 cancel stays") << 2 << "box" << true << int(Msg::Cancel) << "visible";
+        QTest::newRow("2 tray exit closes") << 2 << "trayexit" << true << 0 << "closed";
+        QTest::newRow("2 task manager closes") << 2 << "taskmanager" << true << 0 << "closed";
+    }
+    void closePolicy() {
+        QFETCH(int, onClose);
+        QFETCH(QString, how);
+        QFETCH(bool, tray);
+        QFETCH(int, answer);
+        QFETCH(QString, outcome);
+        TrayIcon::setSimulatedAvailability(tray);
+        gPreferences->onClose = static_cast<std::int16_t>(onClose);
+        load();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        // Another window of the program goes with the main window.
+        QPointer<QWidget> other = new QWidget;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->show();
+        if (answer != 0)
+            Prompter::pushAnswer(answer);
+
+        if (how == QLatin1String("box"))
+            w->close();
+        else if (how == QLatin1String("exit"))
+            child(w, "mnuFileExit")->trigger();
+        else if (how == QLatin1String("trayexit"))
+            child(w, "mnuSysTrayExit")->trigger();
+        else
+            w->systemClose(how == QLatin1String("system") ? frmMain::vbAppWindows
+                                                          : frmMain::vbAppTaskManager);
+        settle();
+
+        QCOMPARE(Prompter::records().size(), answer != 0 ? 1 : 0);
+        if (answer != 0) {
+            const Prompter::Record& r = Prompter::records().first();
+            QCOMPARE(r.text, QStringLiteral("Do you want to hide windows insted of close ?"));
+            QCOMPARE(r.title, QStringLiteral("Hide or Close Window"));
+            QCOMPARE(r.flags, Msg::YesNoCancel | Msg::Question);
+        }
+        const bool closed = outcome == QLatin1String("closed");
+        QCOMPARE(w.isNull(), closed);
+        QCOMPARE(other.isNull(), closed);
+        QCOMPARE(stored(QStringLiteral("MainWidth")) != QLatin1String("<absent>"), closed);
+        if (closed) {
+            QVERIFY(!gMainForm);
+            return;
+        }
+        delete other;
+        QVERIFY(w->trayIcon()->isShown());
+        QCOMPARE(w->isHidden(), outcome == QLatin1String("hidden"));
+        QCOMPARE(w->isMinimized(), outcome == QLatin1String("minimised"));
+        if (outcome == QLatin1String("hidden"))
+            QCOMPARE(child(w, "mnuSysTrayShowHide")->text(), QStringLiteral("&Show"));
     }
 };
 
