@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int TagRole = Qt::UserRole;
-constexpr int KeyRole = Qt::UserRole + 1;
 const QString kDummy = QStringLiteral("<Dummy>");
 
 // The condition that restricts a Database query to a node's group: the
@@ -59,7 +58,6 @@ void frmMain::setItemTag(QTreeWidgetItem* item, const QString& tag) {
 
 void frmMain::addBookNode(const QString& text, const QString& tag) {
     auto* node = new QTreeWidgetItem(m_tree->topLevelItem(0), {text});
-    node->setData(0, KeyRole, text);
     // A narrow tree cuts long names: the whole name shows on hover.
     node->setToolTip(0, text);
     node->setIcon(0, addressBookImage(0));
