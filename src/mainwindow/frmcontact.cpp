@@ -1,9 +1,9 @@
 #include "mainwindow/frmcontact.h"
 
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "mainwindow/frmmain.h"
+#include "platform/errors.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -13,19 +13,29 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <limits>
 
 namespace {
 QPointer<frmContact> gContactDialog;
 
+// Contact fields may be longer than a line edit's usual limit.
+constexpr int NoLimit = std::numeric_limits<int>::max();
+
 QLineEdit* textBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(QString::fromLatin1(name));
-    // Contact fields may be longer than a line edit's usual limit.
-    box->setMaxLength(std::numeric_limits<int>::max());
+    box->setMaxLength(NoLimit);
     return box;
 }
+
+// The column sizes of a Local book's table (its CHECK constraints refuse more).
+constexpr int LocalNameSize = 40;
+constexpr int LocalTelephoneSize = 20;
+constexpr int LocalEmailSize = 100;
+constexpr int LocalFreeTextSize = 250;
 } // namespace
 
 frmContact* frmContact::instance() {
@@ -126,6 +136,7 @@ frmContact::frmContact(QWidget* owner) : QDialog(owner) {
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    connect(txtFreeText, &QPlainTextEdit::textChanged, this, &frmContact::clipFreeText);
     connect(cmdSave, &QPushButton::clicked, this, &frmContact::cmdSave_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmContact::cmdCancel_Click);
 }
@@ -151,6 +162,41 @@ void frmContact::setValues(const Contact& c) {
         txtFreeText->setPlainText(c.freetext);
         txtFreeText->document()->setModified(false);
     });
+}
+
+void frmContact::limitToLocalColumns(bool on) {
+    auto limit = [on](int size) { return on ? size : NoLimit; };
+    txtName->setMaxLength(limit(LocalNameSize));
+    for (QLineEdit* box : {txtTelephone, txtTelephone2, txtTelephone3})
+        box->setMaxLength(limit(LocalTelephoneSize));
+    for (QLineEdit* box : {txtEmail, txtEmail2})
+        box->setMaxLength(limit(LocalEmailSize));
+    m_freeTextLimit = on ? LocalFreeTextSize : 0;
+    clipFreeText();
+}
+
+// A plain-text box has no length limit of its own: cut what goes past it.
+void frmContact::clipFreeText() {
+    if (m_freeTextLimit <= 0)
+        return;
+    const QString text = txtFreeText->toPlainText();
+    // Line ends given as CR LF go back that way and count two each.
+    const bool crlf = m_freeText.contains(QLatin1String("\r\n"));
+    qsizetype length = text.size() + (crlf ? text.count(u'\n') : 0);
+    if (length <= m_freeTextLimit)
+        return;
+    qsizetype keep = text.size();
+    while (keep > 0 && length > m_freeTextLimit) {
+        --keep;
+        length -= (crlf && text[keep] == u'\n') ? 2 : 1;
+    }
+    const bool modified = txtFreeText->document()->isModified();
+    const QString kept = text.left(keep);
+    m_freeText = crlf ? QString(kept).replace(u'\n', QLatin1String("\r\n")) : kept;
+    const QSignalBlocker block(txtFreeText);
+    txtFreeText->setPlainText(kept);
+    txtFreeText->moveCursor(QTextCursor::End);
+    txtFreeText->document()->setModified(modified);
 }
 
 Contact frmContact::getValues() const {

@@ -23,6 +23,9 @@ public:
     static void showModal();
 
     void setValues(const Contact& c);
+    // On: each box takes no more than the Local book's column holds; off: no
+    // limit (a Database book's own columns judge, and refuse with a message).
+    void limitToLocalColumns(bool on);
     Contact getValues() const;
     // "OK", "Cancel", or "" for a fresh dialog.
     QString closeMode() const;
@@ -41,6 +44,7 @@ private slots:
 
 private:
     explicit frmContact(QWidget* owner);
+    void clipFreeText();
 
     QLineEdit* txtName;
     QLineEdit* txtTelephone;
@@ -56,6 +60,7 @@ private:
     // The free text as given, so that an untouched box gives it back exactly
     // (the box itself turns CR LF into LF).
     QString m_freeText;
+    int m_freeTextLimit = 0; // 0: no limit
     bool m_unloadRequested = false;
     bool m_inModal = false;
 };

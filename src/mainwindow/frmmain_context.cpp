@@ -1,16 +1,15 @@
 #include "addressbooks/contactedits.h"
 #include "addressbooks/records.h"
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "mainwindow/frmcontact.h"
 #include "mainwindow/frmcontactotherinfo.h"
 #include "mainwindow/frmmain.h"
+#include "platform/errors.h"
 #include "platform/prompter.h"
 #include "platform/shell.h"
 
 #include <QTreeWidget>
-#include <optional>
 
 namespace {
 
@@ -46,13 +45,20 @@ void readOnlyRefusal(QWidget* parent) {
                      parent);
 }
 
-// Shows the contact dialog modally; the typed contact when it was saved.
-std::optional<Contact> askContact() {
-    frmContact::showModal();
-    frmContact* dialog = frmContact::instance();
-    if (dialog->closeMode() != QLatin1String("OK"))
-        return std::nullopt;
-    return dialog->getValues();
+// Shows the contact dialog modally until the typed contact is written by
+// write or the user gives up. A refused write is reported and the dialog comes
+// back with what was typed. True when a contact was written.
+template <typename Write> bool editContact(bool localBook, Write write) {
+    frmContact::instance()->limitToLocalColumns(localBook);
+    for (;;) {
+        frmContact::showModal();
+        frmContact* dialog = frmContact::instance();
+        if (dialog->closeMode() != QLatin1String("OK"))
+            return false;
+        const Contact c = dialog->getValues();
+        if (trapErrors([&] { write(c); }))
+            return true;
+    }
 }
 
 } // namespace
@@ -92,22 +98,20 @@ void frmMain::mnuContactCtxEdit_Click() {
         const QString kind = kindOf(tag);
         if (isKind(kind, BookKind::Local)) {
             const auto book = localBookOfTag(tag);
+            frmContact::instance()->limitToLocalColumns(true);
             frmContact::instance()->setValues(contactOfRow(row));
-            if (const auto c = askContact()) {
-                updateLocalContact(*book, *c);
+            if (editContact(true, [&](const Contact& c) { updateLocalContact(*book, c); }))
                 refreshCurrentNode();
-            }
         } else if (isKind(kind, BookKind::Database)) {
             const auto book = dbBookOfTag(tag);
             if (book->readonly) {
                 readOnlyRefusal(this);
                 return;
             }
+            frmContact::instance()->limitToLocalColumns(false);
             frmContact::instance()->setValues(contactOfRow(row));
-            if (const auto c = askContact()) {
-                updateDatabaseContact(*book, *c);
+            if (editContact(false, [&](const Contact& c) { updateDatabaseContact(*book, c); }))
                 refreshCurrentNode();
-            }
         } else if (isKind(kind, BookKind::Recent)) {
             readOnlyRefusal(this);
         }
@@ -169,16 +173,14 @@ void frmMain::mnuCtxAddressBookAddContact_Click() {
         const QString kind = kindOf(tag);
         if (isKind(kind, BookKind::Local)) {
             const auto book = localBookOfTag(tag);
-            if (const auto c = askContact()) {
-                addLocalContact(*book, *c);
+            if (editContact(true, [&](const Contact& c) { addLocalContact(*book, c); }))
                 refreshCurrentNode();
-            }
         } else if (isKind(kind, BookKind::Database)) {
             const auto book = dbBookOfTag(tag);
             if (book->readonly) {
                 readOnlyRefusal(this);
-            } else if (const auto c = askContact()) {
-                addDatabaseContact(*book, *c);
+            } else if (editContact(false,
+                                   [&](const Contact& c) { addDatabaseContact(*book, c); })) {
                 refreshCurrentNode();
             }
         } else if (isKind(kind, BookKind::Recent)) {

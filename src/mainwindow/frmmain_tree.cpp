@@ -1,11 +1,11 @@
 #include "addressbooks/dbfunctions.h"
 #include "addressbooks/records.h"
 #include "addressbooks/searchresult.h"
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
 #include "platform/dbconnection.h"
+#include "platform/errors.h"
 #include "platform/prompter.h"
 
 #include <QCursor>
@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int KeyRole = Qt::UserRole + 1;
 const QString kDummy = QStringLiteral("<Dummy>");
 
 // The condition that restricts a Database query to a node's group: the
@@ -58,7 +57,8 @@ void frmMain::setItemTag(QTreeWidgetItem* item, const QString& tag) {
 
 void frmMain::addBookNode(const QString& text, const QString& tag) {
     auto* node = new QTreeWidgetItem(m_tree->topLevelItem(0), {text});
-    node->setData(0, KeyRole, text);
+    // A narrow tree cuts long names: the whole name shows on hover.
+    node->setToolTip(0, text);
     node->setIcon(0, addressBookImage(0));
     new QTreeWidgetItem(node, {kDummy});
     setItemTag(node, tag);
@@ -127,6 +127,7 @@ void frmMain::readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& b
     const QString childTag = QString::number(level + 1) + QStringLiteral("|D|") + indexPart;
     for (; !rs.isEOF(); rs.MoveNext()) {
         auto* child = new QTreeWidgetItem(node, {rs.text(0)});
+        child->setToolTip(0, rs.text(0));
         setItemTag(child, childTag);
         new QTreeWidgetItem(child, {QString()});
     }

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -283,6 +284,17 @@ void frmPlugInsSetup::fillClientList() {
             row->setText(3, convert::toText(p->remotePort));
         }
     });
+}
+
+// The window has no default button. Enter on a focused button is the
+// button's own; Enter that reaches the window comes from a box and must not
+// press whichever button last had the focus.
+void frmPlugInsSetup::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmPlugInsSetup::reject() {

@@ -28,6 +28,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     explicit frmPlugInsSetup(QWidget* owner);

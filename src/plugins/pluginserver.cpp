@@ -1,12 +1,15 @@
 #include "plugins/pluginserver.h"
 
-#include "platform/errors.h"
 #include "app/globals.h"
+#include "platform/errors.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 namespace {
 // Input is taken in small pieces so that the replies to one piece stay small
@@ -14,6 +17,22 @@ namespace {
 constexpr qint64 ReadChunk = 1024;
 // How long a closing connection may take to hand over its last reply.
 constexpr int CloseGraceMs = 5000;
+
+// A peer that vanishes without a FIN or RST (cable pulled, host powered off)
+// would hold its entry for ever: probe an idle connection so that a dead one
+// ends within about a minute and a half.
+void keepAlive(qintptr fd) {
+    const int on = 1;
+    const int options[][2] = {{SOL_SOCKET, SO_KEEPALIVE},
+                              {IPPROTO_TCP, TCP_KEEPIDLE},
+                              {IPPROTO_TCP, TCP_KEEPINTVL},
+                              {IPPROTO_TCP, TCP_KEEPCNT}};
+    const int values[] = {on, plugin::KeepAliveIdleSecs, plugin::KeepAliveIntervalSecs,
+                          plugin::KeepAliveProbes};
+    for (std::size_t k = 0; k < std::size(values); ++k)
+        ::setsockopt(static_cast<int>(fd), options[k][0], options[k][1], &values[k],
+                     sizeof(values[k]));
+}
 } // namespace
 
 PlugInServer::PlugInServer(QObject* parent) : QObject(parent), m_listener(new QTcpServer(this)) {
@@ -145,6 +164,7 @@ void PlugInServer::admit(QTcpSocket* s) {
     s->setReadBufferSize(plugin::MaxPendingOutput);
     el.socket = s;
     el.session.clear();
+    keepAlive(s->socketDescriptor());
     plugIns[chosen]->connected = true;
 
     const int i = chosen;

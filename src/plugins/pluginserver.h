@@ -10,6 +10,14 @@
 class QTcpServer;
 class QTcpSocket;
 
+namespace plugin {
+// Keepalive on admitted connections: a silent peer is probed after this idle
+// time, then at this interval, and given up after this many unanswered probes.
+constexpr int KeepAliveIdleSecs = 60;
+constexpr int KeepAliveIntervalSecs = 10;
+constexpr int KeepAliveProbes = 3;
+} // namespace plugin
+
 // The plug-in server: listens on serverPort and answers the configured
 // plug-ins. Owned by the main window.
 //

@@ -29,7 +29,7 @@ frmTelephoneCall::frmTelephoneCall()
 
     connect(cmdDial, &QPushButton::clicked, this, &frmTelephoneCall::cmdDial_Click);
     connect(cmdHangUp, &QPushButton::clicked, this, &frmTelephoneCall::cmdHangUp_Click);
-    connect(txtNumber, &QLineEdit::returnPressed, this, &frmTelephoneCall::cmdDial_Click);
+    connect(txtNumber, &QLineEdit::returnPressed, cmdDial, &QPushButton::click);
     // A number typed over the old one no longer belongs to the name beside it.
     connect(txtNumber, &QLineEdit::textEdited, lblCalledIDStr, &QLabel::clear);
 }

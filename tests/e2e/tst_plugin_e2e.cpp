@@ -1,14 +1,12 @@
 #include "addressbooks/dbfunctions.h"
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "platform/settingsstore.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
-#include <functional>
 
 // The whole road with the built program: a call rung on the simulated line,
 // the caller named from a Local book, and a plug-in polling the state.
@@ -20,27 +18,12 @@ class TstPlugInE2E : public QObject {
     quint16 port = 0;
     QTcpSocket plugin;
 
-    QProcessEnvironment environment() const {
+    // TestEnv has pointed the folders and the line's socket into its own.
+    static QProcessEnvironment environment() {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), env->file(QStringLiteral("config")));
-        e.insert(QStringLiteral("XDG_DATA_HOME"), env->file(QStringLiteral("data")));
-        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), env->file(QStringLiteral("runtime")));
-        e.insert(QStringLiteral("TAMRIVO_SIMLINE_SOCKET"),
-                 env->file(QStringLiteral("runtime/tamrivo-simline")));
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         e.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
         return e;
-    }
-
-    static bool waitFor(const std::function<bool()>& pred, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!pred()) {
-            if (t.elapsed() > ms)
-                return false;
-            QTest::qWait(50);
-        }
-        return true;
     }
 
     // One simulated-line command; its reply line.
@@ -58,15 +41,10 @@ class TstPlugInE2E : public QObject {
         plugin.write("101\r\n");
         if (!plugin.waitForBytesWritten(3000))
             return {};
-        while (!plugin.canReadLine()) {
+        while (!plugin.canReadLine())
             if (!plugin.waitForReadyRead(3000))
                 return {};
-        }
-        QByteArray line = plugin.readLine();
-        if (!line.endsWith("\r\n"))
-            return {};
-        line.chop(2);
-        return line;
+        return plugin.readLine().chopped(2);
     }
 
     // One simulated-line command, then polls until the reply is the
@@ -76,7 +54,7 @@ class TstPlugInE2E : public QObject {
         if (!answer.startsWith(QLatin1String("OK")))
             return args.join(u' ') + QStringLiteral(": ") + answer;
         QByteArray last;
-        if (waitFor([&] { return (last = poll()) == expected; }, 10000))
+        if (waitUntil([&] { return (last = poll()) == expected; }, 10000))
             return {};
         return QString::fromLatin1(last) + QStringLiteral(" / program stderr: ") +
                QString::fromLocal8Bit(program.readAllStandardError());
@@ -93,11 +71,10 @@ private slots:
         executeLocalBook(book, QStringLiteral("INSERT INTO TAMRIVO (name, telephone) VALUES "
                                               "('Ann O''Neil', '5551234')"));
 
-        {
-            QTcpServer probe; // a port free right now
-            QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-            port = probe.serverPort();
-        }
+        QTcpServer probe; // a port free right now
+        QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+        port = probe.serverPort();
+        probe.close();
         SettingsStore& s = SettingsStore::instance();
         s.replaceSection(QStringLiteral("prefs"), {{"useTAPI", "1"},
                                                    {"TAPIDevice", "Simulated Line"},
@@ -123,7 +100,7 @@ private slots:
         QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
 
         // The server starts at the end of the main window's load.
-        const bool up = waitFor(
+        const bool up = waitUntil(
             [&] {
                 if (program.state() != QProcess::Running)
                     return false;
@@ -133,7 +110,7 @@ private slots:
             },
             20000);
         QVERIFY2(up, program.readAllStandardError().constData());
-        QVERIFY2(waitFor([&] { return simline({"status"}).contains("registered=1"); }, 10000),
+        QVERIFY2(waitUntil([&] { return simline({"status"}).contains("registered=1"); }, 10000),
                  qPrintable(simline({"status"})));
     }
 

@@ -1,5 +1,3 @@
-#include "app/globals.h"
-#include "common/testenv.h"
 #include "plugins/pluginprotocol.h"
 
 #include <QTest>
@@ -10,7 +8,6 @@ namespace {
 const QByteArray S = QByteArrayLiteral("STATUS\r\n");
 const QByteArray E = QByteArrayLiteral("201 ERROR\r\n");
 const QByteArray OK = QByteArrayLiteral("200 OK\r\n");
-
 QString fixedStatus() {
     return QStringLiteral("STATUS");
 }
@@ -41,44 +38,26 @@ private slots:
                             bool quit = false) { QTest::newRow(name) << in << out << quit; };
         const QByteArray none;
         row("status", "101\r\n", S);
-        row("status with text after", "101xyz\r\n", S);
         row("quit", "100\r\n", OK, true);
         row("quit as exponent", "1e2\r\n", OK, true);
-        row("quit with text after", "100 bye\r\n", OK, true);
-        row("two digits", "10\r\n", E);
         row("word", "abc\r\n", E);
         row("200 silent", "200\r\n", none);
         row("201 silent", "201\r\n", none);
-        row("400 silent", "400\r\n", none);
         row("2e2 is 200", "2e2\r\n", none);
-        row("4e2 is 400", "4e2\r\n", none);
         row("leading blank shifts", " 101\r\n", E);
-        row("other number", "102\r\n", E);
         row("fraction", "99.\r\n", E);
         row("overflowing exponent", "9e9\r\n", E);
-        row("sign only", "+1e2\r\n", E);
         row("empty line", "\r\n", E);
-        row("NUL inside",
-            QByteArray("10\0"
-                       "1\r\n",
-                       6),
-            E);
+        row("NUL inside", QByteArray("10\0001\r\n", 6), E);
         row("non-ASCII digits", "\xd9\xa1\xd9\xa0\xd9\xa1\r\n", E);
-        row("high bytes", "\xff\xfe\xfd\r\n", E);
         row("two lines", "101\r\n101\r\n", S + S);
         row("empty line between", "101\r\n\r\n101\r\n", S + E + S);
-        row("empty line first", "\r\n101\r\n", E + S);
         row("quit drops the rest", "100\r\n101\r\n101", OK, true);
-        row("status then quit", "101\r\n100\r\n101\r\n", S + OK, true);
-        row("silent then status", "200\r\n101\r\n", S);
         row("no terminator", "101", none);
         row("lone CR ends nothing", "101\r", none);
-        row("lone LF ends nothing", "101\n", none);
         row("lone LF kept in line", "101\n\r\n", S);
-        row("lone LF first", "\n101\r\n", E);
         row("lone CR inside", "1\r01\r\n", E);
         row("CR CR LF", "101\r\r\n", S);
-        row("LF CR", "101\n\r", none);
     }
     // Whole, byte by byte, and split at every point (CR LF across two
     // packets included): the same replies. A quit leaves nothing buffered.
@@ -95,10 +74,10 @@ private slots:
         for (const QList<QByteArray>& pieces : ways) {
             PlugInSession s(fixedStatus);
             const PlugInSession::Result r = feed(s, pieces);
-            const QString at = QStringLiteral("pieces: %1, first %2 bytes")
-                                   .arg(pieces.size())
-                                   .arg(pieces.value(0).size());
-            QVERIFY2(r.reply == reply && r.quit == quit, qPrintable(at));
+            QVERIFY2(r.reply == reply && r.quit == quit,
+                     qPrintable(QStringLiteral("%1 pieces, first %2 bytes")
+                                    .arg(pieces.size())
+                                    .arg(pieces.value(0).size())));
             if (quit)
                 QCOMPARE(s.bufferedBytes(), 0);
         }
@@ -111,9 +90,7 @@ private slots:
         QTest::newRow("status head, long tail") << "101" + QByteArray(100000, 'x') + "\r\n" << S;
         QTest::newRow("junk head") << QByteArray(5000, 'x') + "\r\n101\r\n" << E + S;
         QTest::newRow("exactly full") << full + "\r\n101\r\n" << S + S;
-        QTest::newRow("CR right after a full line") << full + "\r\r\n" << S;
         QTest::newRow("long run of CR") << "101" + QByteArray(3000, '\r') + "\n" << S;
-        QTest::newRow("long run of LF") << "101" + QByteArray(3000, '\n') + "\r\n200\r\n" << S;
     }
     void overlongLines() {
         QFETCH(QByteArray, input);
@@ -144,9 +121,7 @@ private slots:
         row("connected", true, 1, "555", "Ann", "500 CONNECTED '555' 'Ann'");
         row("calling", true, 4, "0123", "Not Found", "500 CALLING '0123' 'Not Found'");
         row("disconnected", true, 2, "555", "Ann", none);
-        row("unused code", true, 3, "555", "Ann", none);
         row("quote in number unchanged", true, 0, "5'5", "''", "500 RINGING '5'5' ''''''");
-        row("empty fields", true, 1, "", "", "500 CONNECTED '' ''");
         row("line breaks become blanks", true, 0, "55\r\n5", QStringLiteral("A\nB\rC") + QChar(0),
             "500 RINGING '55  5' 'A B C '");
     }
@@ -160,30 +135,18 @@ private slots:
         r.callStatus = static_cast<std::int16_t>(status);
         r.callNumber = number;
         r.callName = name;
-        r.callMatchTag = QStringLiteral("0|O|0");
         QCOMPARE(plugin::statusLine(tracked, r), line);
-    }
-
-    void statusFromGlobalsWithoutCall() {
-        TestEnv env;
-        gCallRecord.callStatus = CallStatus::Connected;
-        gCallRecord.callNumber = QStringLiteral("555");
-        QCOMPARE(plugin::getCallStatusLine(), QStringLiteral("500 DISCONNECTED"));
-        PlugInSession s; // reads the globals
-        QCOMPARE(s.handlePlugInCommands("101\r\n").reply, QByteArray("500 DISCONNECTED\r\n"));
     }
 
     void wireEncoding_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ASCII") << "Ann" << QByteArray("Ann");
-        QTest::newRow("Latin-1") << QStringLiteral("M\u00fcller \u00e9")
-                                 << QByteArray("M\xfcller \xe9");
+        QTest::newRow("Latin-1") << QStringLiteral("M\u00fcller \u00ff")
+                                 << QByteArray("M\xfcller \xff");
         QTest::newRow("beyond Latin-1")
             << QStringLiteral("\u0141ukasz \u20ac") << QByteArray("?ukasz ?");
         QTest::newRow("outside the BMP is one character")
             << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
-        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?");
     }
     void wireEncoding() {
         QFETCH(QString, text);

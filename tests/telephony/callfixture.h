@@ -87,6 +87,11 @@ public:
     void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
     QString file(const QString& name) const { return m_env.file(name); }
+    // Typed into the outgoing-call window, then Dial.
+    frmTelephoneCall* dial(const QString& number) {
+        step(QStringLiteral("dial:") + number);
+        return frmTelephoneCall::instance();
+    }
     CallHandler* handler() const { return m_form->callHandler(); }
 
     // One step, then its events handled (not after a trailing "!"): the far

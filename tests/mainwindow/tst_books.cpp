@@ -1,0 +1,673 @@
+// The address-book tree, the contact list, the search dialog and the
+// contact commands on a loaded main window, over real Local files and SQLite
+// data sources through ODBC.
+#include "../addressbooks/booktestutil.h"
+#include "addressbooks/searchresult.h"
+#include "app/strings.h"
+#include "common/widgettest.h"
+#include "mainwindow/frmcontact.h"
+#include "mainwindow/frmcontactotherinfo.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/frmsearch.h"
+#include "platform/prompter.h"
+#include "platform/settingsstore.h"
+#include "platform/shell.h"
+#include "platform/trayicon.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+using namespace booktest;
+
+namespace {
+const QString kLocal = "0|O|0", kDatabase = "0|D|0", kReadOnly = "0|D|1", kRecent = "0|R|0",
+              kLDAP = "0|L|0";
+const char* const kBoxes[] = {"txtName",       "txtTelephone",  "txtEmail",
+                              "txtTelephone2", "txtTelephone3", "txtEmail2"};
+
+QStringList rowsOf(Recordset rs) {
+    QStringList out;
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        QStringList row;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            row << (rs.isNull(i) ? QStringLiteral("<null>") : rs.text(i));
+        out << row.join(u'|');
+    }
+    return out;
+}
+QStringList localRows(const QString& file) {
+    return rowsOf(
+        queryLocalBook(file, "SELECT ID,NAME,TELEPHONE,EMAIL,FREETEXT FROM TAMRIVO ORDER BY ID"));
+}
+QStringList databaseRows() {
+    return rowsOf(DbSession(DbSession::Kind::Odbc, "DSN=crm")
+                      .openRecordset("SELECT Id,Name,Phone FROM People ORDER BY Id"));
+}
+// "N=row" replaces row N, "-N" removes it, "+row" adds one.
+QStringList changed(QStringList rows, const QString& change) {
+    if (change.startsWith(u'+'))
+        rows << change.mid(1);
+    else if (change.startsWith(u'-'))
+        rows.removeAt(change.mid(1).toInt());
+    else if (!change.isEmpty())
+        rows[change.section(u'=', 0, 0).toInt()] = change.section(u'=', 1);
+    return rows;
+}
+QStringList boxes() {
+    QStringList out;
+    for (const auto& r : Prompter::records())
+        out << r.text + u'/' + r.title;
+    return out;
+}
+QString box(int text, int title) {
+    return loadResString(text) + u'/' + loadResString(title);
+}
+QStringList fields(const Contact& c) {
+    return {c.name,       c.telephone, c.email,    c.telephone2,
+            c.telephone3, c.email2,    c.freetext, c.contactid};
+}
+
+const QStringList kRectKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+QString stored(const QString& key, const QString& section = QStringLiteral("Settings")) {
+    return SettingsStore::instance().value(section, key).value_or(QStringLiteral("<absent>"));
+}
+} // namespace
+
+class TstBooks : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestEnv> env;
+    QPointer<frmMain> w;
+
+    void load() {
+        w = new frmMain;
+        gMainForm = w;
+        w->Form_Load();
+        w->resize(800, 600);
+        w->show();
+        Prompter::reset();
+    }
+    QTreeWidget* tree() { return child<QTreeWidget>(w, "tvAddressBookTree"); }
+    QTreeWidget* list() { return child<QTreeWidget>(w, "lvContactList"); }
+    QTreeWidgetItem* book(int i) { return tree()->topLevelItem(0)->child(i); }
+    QTreeWidgetItem* childNamed(QTreeWidgetItem* n, const QString& text) {
+        for (int i = 0; i < n->childCount(); ++i)
+            if (n->child(i)->text(0) == text)
+                return n->child(i);
+        return nullptr;
+    }
+    void clickNode(QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
+        tree()->scrollToItem(node);
+        QTest::mouseClick(tree()->viewport(), button, Qt::NoModifier,
+                          tree()->visualItemRect(node).center());
+    }
+    // "text [tag]" of each child.
+    QStringList childrenOf(const QTreeWidgetItem* node) {
+        QStringList out;
+        for (int i = 0; i < node->childCount(); ++i)
+            out << node->child(i)->text(0) + " [" + frmMain::itemTag(node->child(i)) + u']';
+        return out;
+    }
+    // Every row as "name|telephone|email|...|id @tag".
+    QStringList listed() {
+        QStringList out;
+        for (int i = 0; i < list()->topLevelItemCount(); ++i) {
+            QStringList f;
+            for (int c = 0; c < 8; ++c)
+                f << list()->topLevelItem(i)->text(c);
+            out << f.join(u'|') + " @" + frmMain::itemTag(list()->topLevelItem(i));
+        }
+        return out;
+    }
+    void selectRow(const QString& tag, const QStringList& fields) {
+        list()->clear();
+        auto* row = new QTreeWidgetItem(fields);
+        frmMain::setItemTag(row, tag);
+        list()->addTopLevelItem(row);
+        row->setSelected(true);
+    }
+    // A node carrying the tag, chosen by a click as the user does.
+    void chooseNode(const QString& tag) {
+        auto* node = new QTreeWidgetItem(QStringList{tag});
+        frmMain::setItemTag(node, tag);
+        tree()->addTopLevelItem(node);
+        clickNode(node);
+    }
+    // The usual books: Local a.lab (Ann, Bob), writable Database crm (Carl,
+    // Dora), read-only crmro (Eve) and a recent-call book with two calls.
+    std::shared_ptr<LocalAddressBook> usualBooks() {
+        auto local = addLocalBook(*env, "a.lab",
+                                  {{"Ann", "555", {}, {}, "ann@x"}, {"Bob", "666", {}, {}, {}}});
+        addDatabaseBook(*env, "crm", {{"Carl", "777", {}, {}, {}}, {"Dora", "888", {}, {}, {}}})
+            ->readonly = false;
+        addDatabaseBook(*env, "crmro", {{"Eve", "999", {}, {}, {}}})->readonly = true;
+        for (int i = 0; i < 3; ++i) {
+            gRecentBooks.append(std::make_shared<TmpAddressBook>());
+            gRecentBooks.last()->addressBookName = loadResString(16035 + i);
+        }
+        auto fay = std::make_shared<Contact>(Contact{"Fay", "0123", {}, {}, {}, {}, {}, {}});
+        gRecentBooks[0]->addContact(fay);
+        gRecentBooks[0]->addContact(fay);
+        gPreferences->useLastDRAddressBooks = true;
+        return local;
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() {
+        env = std::make_unique<TestEnv>();
+        gPreferences = std::make_shared<Preferences>();
+        TrayIcon::setSimulatedAvailability(false);
+    }
+    void cleanup() {
+        delete w;
+        settle();
+        TrayIcon::setSimulatedAvailability(std::nullopt);
+        env.reset();
+    }
+
+    // One node per book in kind order, each with a placeholder; the whole
+    // name in the tooltip (a narrow tree cuts it); two books of one name
+    // both; recent-call books only when they exist.
+    void fill() {
+        gLDAPBooks.append(std::make_shared<LDAPAddressBook>());
+        gLDAPBooks.last()->addressBookName = "dir";
+        noLDAPBooks = false;
+        usualBooks();
+        addLocalBook(*env, "b.lab", {})->addressBookName = "a.lab";
+        load();
+        QTreeWidgetItem* root = tree()->topLevelItem(0);
+        QVERIFY(root->isExpanded() && frmMain::itemTag(root).isEmpty());
+        QCOMPARE(childrenOf(root),
+                 (QStringList{"dir (LDAP Server) [0|L|0]", "crm (Database) [0|D|0]",
+                              "crmro (Database) [0|D|1]", "a.lab (Local) [0|O|0]",
+                              "a.lab (Local) [0|O|1]", "Last Dialed [0|R|0]",
+                              "Last Received [0|R|1]", "Last Not Answered [0|R|2]"}));
+        for (int i = 0; i < root->childCount(); ++i) {
+            QCOMPARE(root->child(i)->toolTip(0), root->child(i)->text(0));
+            QCOMPARE(childrenOf(root->child(i)), QStringList{"<Dummy> []"});
+        }
+        Trace trace;
+        book(3)->setExpanded(true);
+        QCOMPARE(trace.sent.last(), "SELECT NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,"
+                                    "FREETEXT,ID FROM TAMRIVO");
+        QCOMPARE(listed(), (QStringList{"Ann|555|ann@x|||||1 @0|O|0", "Bob|666||||||2 @0|O|0"}));
+        QCOMPARE(book(3)->childCount(), 0);
+        gDBBooks[0]->contactid = QString();
+        clickNode(book(1));
+        QCOMPARE(trace.sent.last(), "SELECT Name,Phone,Mail,Mobile,Office FROM People");
+        QCOMPARE(listed(), (QStringList{"Carl|777|||||| @0|D|0", "Dora|888|||||| @0|D|0"}));
+        QCOMPARE(w->currentNode(), book(1));
+        delete w;
+        gRecentBooks.clear(); // turned on after start-up: nothing to show, nothing to report
+        load();
+        QCOMPARE(tree()->topLevelItem(0)->childCount(), 5);
+        QVERIFY(Prompter::records().isEmpty());
+    }
+
+    void databaseGroupedByTwoColumns() {
+        auto b = addDatabaseBook(*env, "staff",
+                                 {{"Ann", "1", "Sales", "Rome", "a@x"},
+                                  {"Bob", "2", "Desk", "Rome", {}},
+                                  {"Cy", {}, "Sales", "L'Aquila", "c@x"},
+                                  {"Di", "4", "Sales", {}, "d@x"}});
+        b->telephone2 = b->telephone3 = QString();
+        b->groupNum = 2;
+        b->setGrouping("Office,Mobile");
+        load();
+        Trace trace;
+        QTreeWidgetItem* staff = book(0);
+        staff->setExpanded(true);
+        QCOMPARE(trace.sent, QStringList{"SELECT DISTINCT Office FROM People"});
+        QStringList cities = childrenOf(staff);
+        cities.sort();
+        QCOMPARE(cities, (QStringList{" [1|D|0]", "L'Aquila [1|D|0]", "Rome [1|D|0]"}));
+        QCOMPARE(childNamed(staff, "Rome")->toolTip(0), "Rome");
+        trace.sent.clear();
+        clickNode(childNamed(staff, "Rome")); // above the last level: lists nothing
+        QVERIFY(trace.sent.isEmpty());
+        childNamed(staff, "Rome")->setExpanded(true);
+        QCOMPARE(trace.sent, QStringList{"SELECT DISTINCT Mobile FROM People WHERE Office='Rome'"});
+        childNamed(childNamed(staff, "Rome"), "Sales")->setExpanded(true);
+        QCOMPARE(trace.sent.last(),
+                 "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='Rome'");
+        QCOMPARE(listed(), QStringList{"Ann|1|a@x|||||1 @2|D|0"});
+        QTreeWidgetItem* aquila = childNamed(staff, "L'Aquila");
+        aquila->setExpanded(true);
+        childNamed(aquila, "Sales")->setExpanded(true);
+        QCOMPARE(
+            trace.sent.last(),
+            "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='L''Aquila'");
+        childNamed(staff, "")->setExpanded(true);
+        QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
+    }
+
+    // A failed read is reported once; the node keeps its placeholder and is
+    // read again on the next expansion.
+    void queryFailureLeavesTheNodeRetryable() {
+        auto db = addDatabaseBook(*env, "crm", {{"Ann", "1", {}, {}, {}}});
+        db->telephoneField = "NoSuchColumn";
+        const QString path = addLocalBook(*env, "gone.lab", {{"Bob", "2", {}, {}, {}}})->filename;
+        QVERIFY(QFile::rename(path, path + ".bak"));
+        load();
+        for (int i : {0, 1}) {
+            book(i)->setExpanded(true);
+            QCOMPARE(Prompter::records().size(), i + 1);
+            QCOMPARE(childrenOf(book(i)), QStringList{"<Dummy> []"});
+            QVERIFY(!book(i)->isExpanded());
+        }
+        QCOMPARE(boxes()[0], box(16005, 16013));
+        db->telephoneField = "Phone";
+        QVERIFY(QFile::rename(path + ".bak", path));
+        book(0)->setExpanded(true);
+        QCOMPARE(listed(), QStringList{"Ann|1||||||1 @0|D|0"});
+        book(1)->setExpanded(true);
+        QCOMPARE(listed(), QStringList{"Bob|2||||||1 @0|O|0"});
+        QCOMPARE(Prompter::records().size(), 2);
+    }
+
+    // A clicked placeholder that an expansion removes leaves no dangling
+    // current node; the manager's refill leaves no row naming a moved book.
+    void rebuildsLeaveNothingStale() {
+        addLocalBook(*env, "a.lab", {{"Ann", "1", {}, {}, {}}});
+        addLocalBook(*env, "b.lab", {{"Bob", "2", {}, {}, {}}});
+        auto c = addLocalBook(*env, "c.lab", {{"Cid", "3", {}, {}, {}}});
+        load();
+        {
+            const QSignalBlocker quiet(tree());
+            book(0)->setExpanded(true);
+        }
+        clickNode(book(0)->child(0));
+        book(0)->setExpanded(false);
+        book(0)->setExpanded(true);
+        QCOMPARE(w->currentNode(), nullptr);
+        clickNode(book(1));
+        list()->topLevelItem(0)->setSelected(true);
+        whenModal([](QWidget* m) {
+            gLocalBooks.removeFirst(); // c.lab is now at 1
+            m->close();
+        });
+        child(w, "mnuToolsAddressBooks")->trigger();
+        QCOMPARE(list()->topLevelItemCount(), 0);
+        QCOMPARE(w->currentNode(), nullptr);
+        Prompter::pushAnswer(Msg::Yes);
+        child(w, "mnuContactCtxRemove")->trigger();
+        QCOMPARE(localRows(c->filename).size(), 1);
+    }
+
+    void search_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("where");
+        const auto row = [](const char* field, const char* mode, const char* text,
+                            const char* where) {
+            QTest::newRow(where) << field << mode << text << where;
+        };
+        row("", "", "O'Hara", "NAME ='O''Hara'"); // as loaded
+        row("rbSearchNumber", "rbSearchSuffix", "123",
+            "TELEPHONE LIKE '%123' OR TELEPHONE2 LIKE '%123' OR TELEPHONE3 LIKE '%123'");
+        row("rbSearchEmail", "rbSearchPrefix", "an", "EMAIL LIKE 'an%' OR EMAIL2 LIKE 'an%'");
+        row("rbSearchName", "rbSearchContains", " a ", "NAME LIKE '% a %'");
+    }
+    // Enter in the text box searches; the hits replace the list; nothing
+    // found keeps it.
+    void search() {
+        QFETCH(QString, field);
+        QFETCH(QString, mode);
+        QFETCH(QString, text);
+        QFETCH(QString, where);
+        addLocalBook(*env, "a.lab", {{"O'Hara", "555123", {}, {}, "anne@x"}});
+        load();
+        frmSearch::showWindow(w);
+        frmSearch* s = frmSearch::loadedInstance();
+        for (const QString& name : {field, mode})
+            if (!name.isEmpty())
+                QTest::mouseClick(child<QRadioButton>(s, qPrintable(name)), Qt::LeftButton);
+        child<QLineEdit>(s, "txtSearchStr")->setText(text);
+        Trace trace;
+        QTest::keyClick(child<QLineEdit>(s, "txtSearchStr"), Qt::Key_Return);
+        QCOMPARE(trace.sent.filter("FROM TAMRIVO"),
+                 QStringList{"SELECT NAME,TELEPHONE,TELEPHONE2,TELEPHONE3,EMAIL,EMAIL2,FREETEXT,ID "
+                             "FROM TAMRIVO WHERE " +
+                             where});
+        const QStringList hits = listed();
+        QCOMPARE(hits.size(), text == " a " ? 0 : 1);
+        child<QLineEdit>(s, "txtSearchStr")->setText("Nobody");
+        click(s, "cmdSearch");
+        QCOMPARE(listed(), hits);
+        QVERIFY(Prompter::records().isEmpty() && s->isVisible());
+        s->close();
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList readOnly{box(16038, 16039)}, cantClear{box(16044, 16045)};
+        for (const char* c : {"mnuContactCtxEdit", "mnuContactCtxRemove"}) {
+            QTest::addRow("%s recent", c) << c << kRecent << readOnly;
+            QTest::addRow("%s read-only", c) << c << kReadOnly << readOnly;
+            QTest::addRow("%s LDAP", c) << c << kLDAP << QStringList{};
+        }
+        QTest::newRow("add read-only") << "mnuCtxAddressBookAddContact" << kReadOnly << readOnly;
+        QTest::newRow("add on root") << "mnuCtxAddressBookAddContact"
+                                     << "" << QStringList{};
+        QTest::newRow("clear Local") << "mnuCtxAddressBookClear" << kLocal << cantClear;
+        QTest::newRow("clear read-only") << "mnuCtxAddressBookClear" << kReadOnly << cantClear;
+    }
+    // Refusals come before any dialog and write nothing.
+    void refusals() {
+        QFETCH(QString, command);
+        QFETCH(QString, tag);
+        QFETCH(QStringList, expected);
+        const auto local = usualBooks();
+        const QStringList before = localRows(local->filename) + databaseRows();
+        load();
+        chooseNode(tag);
+        selectRow(tag, {"Eve", "999", {}, {}, {}, {}, {}, "1"});
+        Prompter::reset();
+        ModalCloser closer; // a dialog that should not come up
+        child(w, command)->trigger();
+        QCOMPARE(boxes(), expected);
+        QCOMPARE(localRows(local->filename) + databaseRows(), before);
+        QCOMPARE(gRecentBooks[0]->getContactNum(), std::int16_t(2));
+    }
+
+    // The command, the chosen node, the book of the selected row (Bob or
+    // Dora, id 2), the answer, the boxes asked, each book's change and the
+    // list after: a write lists the node again, Add always does.
+    void commands_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("node");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("prompts");
+        QTest::addColumn<QString>("localChange");
+        QTest::addColumn<QString>("dbChange");
+        QTest::addColumn<QStringList>("list");
+        const QString edit = "mnuContactCtxEdit", remove = "mnuContactCtxRemove",
+                      add = "mnuCtxAddressBookAddContact";
+        const QString ann = "Ann|555|ann@x|||||1 @0|O|0", bob = "Bob|666|||||note|2 @";
+        const QStringList none, local{ann, "Bob|666||||||2 @0|O|0"};
+        QTest::newRow("edit Local saved")
+            << edit << kLocal << kLocal << "save" << none << "1=2|Bob|+39|<null>|note"
+            << "" << QStringList{ann, "Bob|+39|||||note|2 @0|O|0"};
+        QTest::newRow("edit Database saved") << edit << kLocal << kDatabase << "save" << none << ""
+                                             << "1=2|Dora|+39" << local;
+        QTest::newRow("edit Local escape") << edit << kLocal << kLocal << "escape" << none << ""
+                                           << "" << QStringList{bob + kLocal};
+        QTest::newRow("edit Database window box")
+            << edit << kLocal << kDatabase << "close" << none << ""
+            << "" << QStringList{"Dora|888|||||note|2 @0|D|0"};
+        QTest::newRow("remove Local yes")
+            << remove << kLocal << kLocal << "yes" << QStringList{"ok/Tamrivo"} << "-1"
+            << "" << QStringList{ann};
+        QTest::newRow("remove Database no")
+            << remove << kDatabase << kDatabase << "no" << QStringList{box(16040, 16041)} << ""
+            << "" << QStringList{"Dora|888|||||note|2 @0|D|0"};
+        QTest::newRow("remove Database yes")
+            << remove << kDatabase << kDatabase << "yes" << QStringList{box(16040, 16041)} << ""
+            << "-1" << QStringList{"Carl|777||||||1 @0|D|0"};
+        QTest::newRow("add saved")
+            << add << kLocal << kLocal << "save" << none << "+3||+39|<null>|<null>"
+            << "" << local + QStringList{"|+39||||||3 @0|O|0"};
+        QTest::newRow("add cancelled") << add << kLocal << kLocal << "cancel" << none << ""
+                                       << "" << local;
+        QTest::newRow("add refused")
+            << add << kRecent << kLocal << "" << QStringList{box(16042, 16043)} << ""
+            << "" << QStringList{"Fay|0123|||||| @0|R|0", "Fay|0123|||||| @0|R|0"};
+        QTest::newRow("clear yes") << "mnuCtxAddressBookClear" << kRecent << kLocal << "yes"
+                                   << QStringList{box(16046, 16047)} << ""
+                                   << "" << QStringList{bob + kLocal};
+    }
+    void commands() {
+        QFETCH(QString, command);
+        QFETCH(QString, node);
+        QFETCH(QString, tag);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, prompts);
+        QFETCH(QString, localChange);
+        QFETCH(QString, dbChange);
+        QFETCH(QStringList, list);
+        const auto local = usualBooks();
+        const QStringList localStart = localRows(local->filename), dbStart = databaseRows();
+        load();
+        chooseNode(node);
+        const bool isLocal = tag == kLocal;
+        selectRow(tag,
+                  {isLocal ? "Bob" : "Dora", isLocal ? "666" : "888", {}, {}, {}, {}, "note", "2"});
+        Prompter::reset();
+        if (answer == "yes" || answer == "no")
+            Prompter::pushAnswer(answer == "yes" ? Msg::Yes : Msg::No);
+        const bool dialog = command != "mnuContactCtxRemove" && node != kRecent &&
+                            !answer.isEmpty() && answer != "yes";
+        QString shown;
+        if (dialog)
+            whenModal("frmContact", [&](QWidget* d) {
+                shown = child<QLineEdit>(d, "txtName")->text();
+                if (answer == "save") {
+                    child<QLineEdit>(d, "txtTelephone")->clear();
+                    QTest::keyClicks(child<QLineEdit>(d, "txtTelephone"), "+39");
+                    click(d, "cmdSave");
+                } else if (answer == "escape") {
+                    QTest::keyClick(d, Qt::Key_Escape);
+                } else if (answer == "close") {
+                    d->close();
+                } else {
+                    click(d, "cmdCancel");
+                }
+            });
+        child(w, command)->trigger();
+        QCOMPARE(boxes(), prompts);
+        if (command == "mnuContactCtxEdit")
+            QCOMPARE(shown, isLocal ? "Bob" : "Dora");
+        QCOMPARE(localRows(local->filename), changed(localStart, localChange));
+        QCOMPARE(databaseRows(), changed(dbStart, dbChange));
+        QCOMPARE(listed(), list);
+    }
+
+    // A Local book's columns hold name 40, telephones 20, e-mails 100, free
+    // text 250: the boxes take no more, so the write never fails on length.
+    void localBoxesTakeWhatTheColumnsHold() {
+        const auto local = usualBooks();
+        load();
+        chooseNode(kLocal);
+        const QString sql = localTableDefinition();
+        whenModal("frmContact", [&](QWidget* d) {
+            for (const char* b : kBoxes) {
+                const QString column = QString::fromLatin1(b + 3).toLower();
+                const qsizetype at = sql.indexOf(", " + column + " VARCHAR(");
+                QCOMPARE(child<QLineEdit>(d, b)->maxLength(),
+                         sql.mid(at + column.size() + 11).section(u')', 0, 0).toInt());
+                QTest::keyClicks(child<QLineEdit>(d, b), QString(300, u'7'));
+            }
+            QTest::keyClicks(child<QPlainTextEdit>(d, "txtFreeText"), QString(300, u'x'));
+            QCOMPARE(child<QPlainTextEdit>(d, "txtFreeText")->toPlainText().size(), 250);
+            click(d, "cmdSave");
+        });
+        child(w, "mnuCtxAddressBookAddContact")->trigger();
+        QVERIFY(Prompter::records().isEmpty());
+        QCOMPARE(localRows(local->filename).last(),
+                 "3|" + QString(40, u'7') + u'|' + QString(20, u'7') + u'|' + QString(100, u'7') +
+                     u'|' + QString(250, u'x'));
+        // A Database book's columns judge for themselves: no limit here.
+        chooseNode(kDatabase);
+        whenModal("frmContact", [](QWidget* d) {
+            QVERIFY(child<QLineEdit>(d, "txtName")->maxLength() > 250);
+            click(d, "cmdCancel");
+        });
+        child(w, "mnuCtxAddressBookAddContact")->trigger();
+    }
+
+    // A Database book that refuses the write: its message is shown and the
+    // dialog comes back with what was typed.
+    void refusedWriteKeepsTheTypedContact() {
+        usualBooks();
+        load();
+        chooseNode(kDatabase);
+        gDBBooks[0]->tableName = "Missing";
+        Prompter::reset();
+        whenModal("frmContact", [](QWidget* d) {
+            child<QLineEdit>(d, "txtName")->setText("Gus");
+            child<QLineEdit>(d, "txtTelephone")->setText("111");
+            click(d, "cmdSave");
+            whenModal("frmContact", [](QWidget* again) {
+                QCOMPARE(child<QLineEdit>(again, "txtName")->text(), "Gus");
+                QCOMPARE(Prompter::records().size(), 1);
+                QVERIFY(Prompter::records()[0].text.contains("Missing"));
+                gDBBooks[0]->tableName = "People";
+                click(again, "cmdSave");
+            });
+        });
+        child(w, "mnuCtxAddressBookAddContact")->trigger();
+        QCOMPARE(databaseRows().last(), "3|Gus|111");
+    }
+
+    // The dialog gives back what it was given (free text line ends, id);
+    // a second Other info refills the one card.
+    void contactWindowsKeepTheirFields() {
+        usualBooks();
+        load();
+        frmContact* d = frmContact::instance();
+        const Contact c{"Ann", " 1 ", "a@x", "2", "3", "b@x", "line one\r\nline two", "42"};
+        d->setValues(c);
+        QCOMPARE(fields(d->getValues()), fields(c));
+        child<QPlainTextEdit>(d, "txtFreeText")->appendPlainText("three");
+        QCOMPARE(d->getValues().freetext, "line one\r\nline two\r\nthree");
+        QVERIFY(!child<QLineEdit>(d, "txtContactID")->isEnabled());
+        d->close(); // the window box unloads it: a fresh, empty one next
+        settle();
+        QCOMPARE(frmContact::instance()->closeMode(), QString());
+        QCOMPARE(frmContact::instance()->getValues().name, QString());
+        for (const QStringList& row :
+             {QStringList{"Fay", "0123"}, QStringList{"Ann", {}, "ann@x", {}, {}, {}, {}, "1"}}) {
+            selectRow(row.size() == 2 ? kRecent : kLocal, row);
+            child(w, "mnuContactCtxOtherInfo")->trigger();
+            frmContactOtherInfo* card = frmContactOtherInfo::loadedInstance();
+            QCOMPARE(card->parentWidget(), w);
+            QCOMPARE(child<QLineEdit>(card, "txtTelephone")->text(), row.value(1));
+            QCOMPARE(child<QPushButton>(card, "cmdCall")->isEnabled(), row.size() == 2);
+            QCOMPARE(child<QPushButton>(card, "cmdEmail")->isEnabled(), row.size() != 2);
+        }
+        click(frmContactOtherInfo::loadedInstance(), "cmdEmail");
+        QCOMPARE(Shell::opened(), QList{Shell::mailto("ann@x")});
+    }
+
+    void savesItsRectangle_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("saved");
+        QTest::newRow("moved") << "moved" << QStringList{"1800", "1200", "9600", "7200"};
+        QTest::newRow("minimised keeps the stored one")
+            << "minimised" << QStringList{"1500", "3000", "4500", "6000"};
+        QTest::newRow("hidden to the tray") << "hidden" << QStringList{"450", "600"};
+    }
+    void savesItsRectangle() {
+        QFETCH(QString, state);
+        QFETCH(QStringList, saved);
+        for (int i = 0; i < 4; ++i)
+            SettingsStore::instance().write(QStringLiteral("Settings"), kRectKeys[i],
+                                            QString::number(1500 * (i + 1)));
+        SettingsStore::instance().write(QStringLiteral("Settings"), QStringLiteral("Other"),
+                                        QStringLiteral("x"));
+        SettingsStore::instance().write(QStringLiteral("prefs"), QStringLiteral("onClose"),
+                                        QStringLiteral("2"));
+        const bool hidden = state == QLatin1String("hidden");
+        TrayIcon::setSimulatedAvailability(hidden ? std::optional<bool>(true) : std::nullopt);
+        gPreferences->onClose = hidden ? 1 : 0;
+        load();
+        if (state == QLatin1String("moved")) {
+            w->move(120, 80);
+            w->resize(640, 480);
+        } else if (state == QLatin1String("minimised")) {
+            w->move(300, 300);
+            w->showMinimized();
+            QVERIFY(w->isMinimized());
+        } else {
+            w->show();
+            w->move(30, 40);
+            w->close();
+            QVERIFY(w && w->isHidden());
+        }
+        child(w, "mnuFileExit")->trigger();
+        settle();
+        QVERIFY(w.isNull());
+        for (int i = 0; i < saved.size(); ++i)
+            QCOMPARE(stored(kRectKeys[i]), saved[i]);
+        // Other keys survive the save.
+        QCOMPARE(stored(QStringLiteral("Other")), QStringLiteral("x"));
+        QCOMPARE(stored(QStringLiteral("onClose"), QStringLiteral("prefs")), QStringLiteral("2"));
+    }
+
+    void closePolicy_data() {
+        QTest::addColumn<int>("onClose");
+        QTest::addColumn<QString>("how"); // box, exit, trayexit, system, taskmanager
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<int>("answer");      // 0: no question expected
+        QTest::addColumn<QString>("outcome"); // closed, hidden, minimised, visible
+        QTest::newRow("0 closes") << 0 << "box" << true << 0 << "closed";
+        QTest::newRow("1 hides") << 1 << "box" << true << 0 << "hidden";
+        QTest::newRow("2 yes without tray minimises")
+            << 2 << "box" << false << int(Msg::Yes) << "minimised";
+        QTest::newRow("2 no closes") << 2 << "box" << true << int(Msg::No) << "closed";
+        QTest::newRow("2 cancel stays") << 2 << "box" << true << int(Msg::Cancel) << "visible";
+        QTest::newRow("2 tray exit closes") << 2 << "trayexit" << true << 0 << "closed";
+        QTest::newRow("2 task manager closes") << 2 << "taskmanager" << true << 0 << "closed";
+    }
+    void closePolicy() {
+        QFETCH(int, onClose);
+        QFETCH(QString, how);
+        QFETCH(bool, tray);
+        QFETCH(int, answer);
+        QFETCH(QString, outcome);
+        TrayIcon::setSimulatedAvailability(tray);
+        gPreferences->onClose = static_cast<std::int16_t>(onClose);
+        load();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        // Another window of the program goes with the main window.
+        QPointer<QWidget> other = new QWidget;
+        other->setAttribute(Qt::WA_DeleteOnClose);
+        other->show();
+        if (answer != 0)
+            Prompter::pushAnswer(answer);
+
+        if (how == QLatin1String("box"))
+            w->close();
+        else if (how == QLatin1String("exit"))
+            child(w, "mnuFileExit")->trigger();
+        else if (how == QLatin1String("trayexit"))
+            child(w, "mnuSysTrayExit")->trigger();
+        else
+            w->systemClose(how == QLatin1String("system") ? frmMain::vbAppWindows
+                                                          : frmMain::vbAppTaskManager);
+        settle();
+
+        QCOMPARE(Prompter::records().size(), answer != 0 ? 1 : 0);
+        if (answer != 0) {
+            const Prompter::Record& r = Prompter::records().first();
+            QCOMPARE(r.text, QStringLiteral("Do you want to hide windows insted of close ?"));
+            QCOMPARE(r.title, QStringLiteral("Hide or Close Window"));
+            QCOMPARE(r.flags, Msg::YesNoCancel | Msg::Question);
+        }
+        const bool closed = outcome == QLatin1String("closed");
+        QCOMPARE(w.isNull(), closed);
+        QCOMPARE(other.isNull(), closed);
+        QCOMPARE(stored(QStringLiteral("MainWidth")) != QLatin1String("<absent>"), closed);
+        if (closed) {
+            QVERIFY(!gMainForm);
+            return;
+        }
+        delete other;
+        QVERIFY(w->trayIcon()->isShown());
+        QCOMPARE(w->isHidden(), outcome == QLatin1String("hidden"));
+        QCOMPARE(w->isMinimized(), outcome == QLatin1String("minimised"));
+        if (outcome == QLatin1String("hidden"))
+            QCOMPARE(child(w, "mnuSysTrayShowHide")->text(), QStringLiteral("&Show"));
+    }
+};
+
+QTEST_MAIN(TstBooks)
+#include "tst_books.moc"

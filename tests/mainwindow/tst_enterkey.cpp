@@ -1,0 +1,146 @@
+// Enter in every window: on a focused push button it presses that button
+// (never the default one); in a text box it presses the window's default
+// button, or nothing where the window has none. The buttons' own handlers are
+// cut off, so each press is only recorded.
+
+#include "addressbooks/frmaddressbooks.h"
+#include "addressbooks/frmdatabaseaddressbook.h"
+#include "addressbooks/frmldapaddressbook.h"
+#include "addressbooks/frmlocaladdressbook.h"
+#include "app/frmabout.h"
+#include "app/frmpreferences.h"
+#include "app/frmtipoftheday.h"
+#include "common/testenv.h"
+#include "common/widgettest.h"
+#include "mainwindow/frmcontact.h"
+#include "mainwindow/frmcontactotherinfo.h"
+#include "mainwindow/frmsearch.h"
+#include "plugins/frmpluginssetup.h"
+#include "telephony/frmtelephonecall.h"
+#include "telephony/frmtelephonering.h"
+
+#include <QLineEdit>
+#include <QPointer>
+
+using Factory = std::function<QWidget*()>;
+Q_DECLARE_METATYPE(Factory)
+
+class TstEnterKey : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestEnv> env;
+    QPointer<QWidget> window;
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() {
+        env = std::make_unique<TestEnv>();
+        gPreferences = std::make_shared<Preferences>();
+    }
+    void cleanup() {
+        delete window.data();
+        settle();
+        env.reset();
+    }
+
+    void enter_data() {
+        QTest::addColumn<Factory>("make");
+        QTest::addColumn<QString>("defaultButton"); // "": the window has none
+        const auto row = [](const char* name, Factory f, const char* def) {
+            QTest::newRow(name) << f << QString::fromLatin1(def);
+        };
+        row(
+            "contact", [] { return frmContact::instance(); }, "cmdSave");
+        row(
+            "contact card",
+            [] {
+                frmContactOtherInfo* card = frmContactOtherInfo::instance();
+                Contact c; // every button enabled
+                c.name = c.telephone = c.telephone2 = c.telephone3 = QStringLiteral("555");
+                c.email = c.email2 = QStringLiteral("a@b.c");
+                card->setBoxes(c);
+                return card;
+            },
+            "cmdClose");
+        row(
+            "search",
+            [] {
+                frmSearch::showWindow(nullptr);
+                return frmSearch::loadedInstance();
+            },
+            "cmdSearch");
+        row(
+            "address books", [] { return new frmAddressBooks; }, "");
+        row(
+            "Local book", [] { return frmLocalAddressBook::instance(); }, "OKButton");
+        row(
+            "Database book", [] { return frmDatabaseAddressBook::instance(); }, "OKButton");
+        row(
+            "LDAP book", [] { return frmLDAPAddressBook::instance(); }, "OKButton");
+        row(
+            "preferences", [] { return frmPreferences::instance(nullptr); }, "cmdOK");
+        row(
+            "about", [] { return new frmAbout; }, "cmdOK");
+        row(
+            "tip of the day", [] { return new frmTipOfTheDay; }, "cmdOK");
+        row(
+            "plug-ins", [] { return frmPlugInsSetup::load(nullptr); }, "");
+        row(
+            "incoming call", [] { return frmTelephoneRing::instance(); }, "");
+        row(
+            "outgoing call", [] { return frmTelephoneCall::instance(); }, "cmdDial");
+    }
+    void enter() {
+        QFETCH(Factory, make);
+        QFETCH(QString, defaultButton);
+        window = make();
+        QVERIFY(window);
+        QStringList pressed;
+        const QList<QPushButton*> buttons = window->findChildren<QPushButton*>();
+        for (QPushButton* b : buttons) {
+            for (QWidget* p = b; p && p != window; p = p->parentWidget())
+                p->setEnabled(true); // as when there is something to act on
+            QObject::disconnect(b, nullptr, nullptr, nullptr);
+            connect(b, &QPushButton::clicked, this, [&pressed, b] { pressed << b->objectName(); });
+        }
+        window->show();
+        // Buttons on tabs not shown are shown too: each is pressed in turn.
+        for (QWidget* w : window->findChildren<QWidget*>())
+            if (w->isHidden() && (w->findChild<QPushButton*>() || w->findChild<QLineEdit*>()) &&
+                w->objectName() != QLatin1String("closeMode"))
+                w->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+
+        const auto enterOn = [&](QWidget* w) {
+            pressed.clear();
+            w->setFocus(Qt::TabFocusReason);
+            if (!waitUntil([w] { return w->hasFocus(); }, 2000))
+                return QStringList{QStringLiteral("(no focus on ") + w->objectName() + u')'};
+            QTest::keyClick(w, Qt::Key_Return);
+            return pressed;
+        };
+        // In a text box: the default button, also before any button had the
+        // focus (a button's turn as default must not stand in for a missing
+        // default) and after (its turn is over).
+        const QStringList expected =
+            defaultButton.isEmpty() ? QStringList{} : QStringList{defaultButton};
+        const auto boxes = [&] {
+            for (QLineEdit* box : window->findChildren<QLineEdit*>())
+                if (box->isVisible() && box->isEnabled() && !box->isReadOnly())
+                    QVERIFY2(enterOn(box) == expected, qPrintable(box->objectName()));
+        };
+        boxes();
+        int tried = 0;
+        for (QPushButton* b : buttons) {
+            if (!b->isVisible() || !b->isEnabled())
+                continue;
+            ++tried;
+            QCOMPARE(enterOn(b), QStringList{b->objectName()});
+        }
+        QVERIFY(tried >= 2);
+        boxes();
+    }
+};
+
+QTEST_MAIN(TstEnterKey)
+#include "tst_enterkey.moc"
