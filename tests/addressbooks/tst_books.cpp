@@ -1,0 +1,336 @@
+// Real books: Local SQLite files and SQLite files reached through the
+// SQLite3 ODBC driver; search, caller-ID lookup and contact edits on them.
+#include "addressbooks/contactedits.h"
+#include "addressbooks/dbfunctions.h"
+#include "addressbooks/search.h"
+#include "app/globals.h"
+#include "app/strings.h"
+#include "booktestutil.h"
+#include "platform/dbconnection.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+#include <QTest>
+
+using namespace booktest;
+
+namespace {
+
+// name, telephone, telephone2, telephone3, email; missing or null is Null.
+using Row = QStringList;
+
+QString values(const Row& r) {
+    QStringList v;
+    for (int i = 0; i < 5; ++i)
+        v << (r.value(i).isNull() ? QStringLiteral("NULL") : "'" + escapeSQL(r[i]) + "'");
+    return v.join(',');
+}
+
+std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& file,
+                                               const QList<Row>& rows, bool callerID = true) {
+    auto book = std::make_shared<LocalAddressBook>();
+    book->filename = env.file(file);
+    book->searchForCallerID = callerID;
+    createLocalAddressBook(book->filename);
+    for (const Row& r : rows)
+        executeLocalBook(book->filename, "INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,"
+                                         "TELEPHONE3,EMAIL) VALUES (" + values(r) + ")");
+    gLocalBooks.append(book);
+    noLocalBooks = false;
+    return book;
+}
+
+// A Database book on People (Id, Name, Phone, Mobile, Office, Mail).
+std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
+                                                     const QList<Row>& rows) {
+    QStringList sql{"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
+                    "Mobile TEXT, Office TEXT, Mail TEXT)"};
+    for (const Row& r : rows)
+        sql << "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (" + values(r) + ")";
+    addSqliteDataSource(env, dsn, sql);
+    auto b = std::make_shared<DatabaseAddressBook>();
+    b->Clear();
+    b->dsn = dsn;
+    b->tableName = "People";
+    b->nameField = "Name";
+    b->telephoneField = "Phone";
+    b->telephone2 = "Mobile";
+    b->telephone3 = "Office";
+    b->emailField = "Mail";
+    b->contactid = "Id";
+    b->searchForCallerID = true;
+    gDBBooks.append(b);
+    noDBBooks = false;
+    return b;
+}
+
+// "name number tag" of a lookup; a number or tag left Empty shows as "-".
+QString lookup(const QString& number) {
+    std::optional<QString> found = QString(""), tag = QString("");
+    const QString name = lookupCallerID(number, found, tag);
+    return name + ' ' + found.value_or("-") + ' ' + tag.value_or("-");
+}
+
+QStringList rowsOf(Recordset rs) {
+    QStringList out;
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        QStringList f;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            f << (rs.isNull(i) ? QStringLiteral("~") : rs.text(i));
+        out << f.join('|');
+    }
+    return out;
+}
+
+QStringList rowsOf(DBSearchResult r) {
+    QStringList out;
+    for (; !r.isEOF(); r.MoveNext())
+        out << r.abTagStr() + ' ' + r.NameStr();
+    return out;
+}
+
+} // namespace
+
+class TstBooks : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { setLanguage(Language::English); }
+
+    // One table with the given columns and sizes; ids never reused; nothing
+    // left open.
+    void localFile() {
+        TestEnv env;
+        const QString path = env.file("a.lab");
+        createLocalAddressBook(path);
+        for (const char* sql : {"INSERT INTO TAMRIVO (NAME) VALUES ('a')",
+                                "INSERT INTO TAMRIVO (NAME) VALUES ('b')",
+                                "DELETE FROM TAMRIVO WHERE ID=2",
+                                "INSERT INTO TAMRIVO (name,email) VALUES ('c','')"})
+            executeLocalBook(path, sql);
+        QCOMPARE(rowsOf(queryLocalBook(path, "SELECT ID,NAME,EMAIL FROM TAMRIVO")),
+                 (QStringList{"1|a|~", "3|c|"}));
+        QCOMPARE(openLocalBook(path)->tableFields("TAMRIVO"),
+                 (QStringList{"ID", "name", "telephone", "email", "telephone2", "telephone3",
+                              "email2", "freetext"}));
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+        QCOMPARE(errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (EMAIL) VALUES ('')"); }),
+                 ErrNum::DataAccess);
+        for (const auto& [column, size] : {std::pair{"NAME", 40}, {"TELEPHONE", 20},
+                                           {"EMAIL", 100}, {"TELEPHONE2", 20}, {"TELEPHONE3", 20},
+                                           {"EMAIL2", 100}, {"FREETEXT", 250}}) {
+            const QString sql = column == QLatin1String("NAME")
+                                    ? QString("INSERT INTO TAMRIVO (NAME) VALUES ('%1')")
+                                    : QString("INSERT INTO TAMRIVO (NAME,%1) VALUES ('n','%2')")
+                                          .arg(column);
+            // Exactly the size fits, counted in characters.
+            executeLocalBook(path, sql.arg(QString(size, QChar(0xe8))));
+            QCOMPARE(errNum([&] { executeLocalBook(path, sql.arg(QString(size + 1, 'x'))); }),
+                     ErrNum::DataAccess);
+        }
+    }
+
+    // Never overwrites, creates nothing on a bad path; a file that is not a
+    // book fails clearly and is left as it was.
+    void badFiles() {
+        TestEnv env;
+        const QString old = env.file("old.lab");
+        QFile f(old);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')));
+        f.close();
+        QCOMPARE(errNum([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
+        QVERIFY(errNum([&] { createLocalAddressBook(env.file("no/such/x.lab")); }) > 1000);
+        DbSession(DbSession::Kind::Sqlite, "file:" + env.file("other.lab") + "?mode=rwc")
+            .execute("CREATE TABLE people (name TEXT)");
+        const QStringList before = QDir(env.path()).entryList(QDir::Files);
+        for (const QString& path : {QString(), env.file("missing.lab"), old, env.file("other.lab")}) {
+            QCOMPARE(errNum([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
+                     ErrNum::DataSourceOpen);
+            QCOMPARE(errNum([&] { executeLocalBook(path, "DELETE FROM TAMRIVO"); }),
+                     ErrNum::DataSourceOpen);
+        }
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files), before);
+        QCOMPARE(QFileInfo(old).size(), 4096);
+
+        // The table cannot be made: the new file goes again.
+        DbSession::setObserver([](const QString& what, const QString& text) {
+            if (what == "exec" && text.startsWith("CREATE TABLE"))
+                raiseError(ErrNum::DataAccess, "disk full");
+        });
+        const long err = errNum([&] { createLocalAddressBook(env.file("new.lab")); });
+        DbSession::setObserver({});
+        QCOMPARE(err, ErrNum::DataAccess);
+        QCOMPARE(QDir(env.path()).entryList(QDir::Files), before);
+    }
+
+    // Another program holds the file: a lookup gives up within a moment,
+    // and every failure says the book is busy.
+    void lockedLocalBook() {
+        TestEnv env;
+        auto book = addLocalBook(env, "l.lab", {{"Ann", "555"}});
+        DbSession lock(DbSession::Kind::Sqlite, localConnectionString(book->filename));
+        lock.execute("BEGIN EXCLUSIVE");
+        QElapsedTimer t;
+        t.start();
+        const AppError e = caught([] { lookupCallerID("555"); });
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(e.number(), ErrNum::DataSourceOpen);
+        QVERIFY2(e.description().contains("is busy"), qPrintable(e.description()));
+        const AppError s = caught([] { searchAddressBooks("Ann", 0, 0); });
+        QVERIFY2(s.description().contains("is busy"), qPrintable(s.description()));
+        QVERIFY(caught([&] { addLocalContact(*book, contact("Bob")); }).description().contains("busy"));
+        lock.execute("COMMIT");
+        QCOMPARE(lookupCallerID("555"), QStringLiteral("Ann"));
+    }
+
+    // Closest first-telephone length wins; ties keep the earlier (Database
+    // books first); the tolerance drops a far match.
+    void lookupRanking() {
+        TestEnv env;
+        addDatabaseBook(env, "crm", {{"Twelve", "390212345678"}, {"Db tie", "99123456"}});
+        addLocalBook(env, "a.lab", {{"Ten", "0212345678"}, {"Local tie", "00123456"}});
+        addLocalBook(env, "b.lab", {{"Via", "0687654", "0301234567"}, {"Empty", "", {}, "4567"}});
+        QCOMPARE(lookup("0212345678"), QStringLiteral("Ten 0212345678 0|O|0"));
+        QCOMPARE(lookup("123456"), QStringLiteral("Db tie 99123456 0|D|0"));
+        // Found through another telephone, compared by the first.
+        QCOMPARE(lookup("1234567"), QStringLiteral("Via 0687654 0|O|1"));
+        QCOMPARE(lookup("67"), QStringLiteral("Empty  0|O|1"));
+        QCOMPARE(lookup("567"), QStringLiteral("Not Found - -"));
+        gCallerIDMaxLengthDiff = 3;
+        QCOMPARE(lookup("567"), QStringLiteral("Empty  0|O|1"));
+        // An output passed Empty is left alone.
+        std::optional<QString> number, tag = QString();
+        QCOMPARE(lookupCallerID("0212345678", number, tag), QStringLiteral("Ten"));
+        QCOMPARE(number, std::nullopt);
+        QCOMPARE(tag, QString("0|O|0"));
+    }
+
+    // Only the books marked are opened; a number that is not one opens none.
+    void lookupOpensOnlyWhatItMust() {
+        TestEnv env;
+        addDatabaseBook(env, "crm", {{"Db", "555"}, {"Any", "5551234"}})->searchForCallerID = false;
+        addLocalBook(env, "no.lab", {{"NotAsked", "555"}}, false);
+        auto yes = addLocalBook(env, "yes.lab", {{"Asked", "0555"}, {"Other", "5551234"}});
+        Trace trace;
+        QCOMPARE(lookup("555"), QStringLiteral("Asked 0555 0|O|1"));
+        QCOMPARE(trace.opened, QStringList{localConnectionString(yes->filename)});
+        QCOMPARE(trace.sent.value(1), localSearchSQL("555", 1, 2));
+        trace.opened.clear();
+        for (const char* n : {"", "_______", "%", "\\';DROP/**/TABLE/**/victim;--"})
+            QCOMPARE(lookup(n), QStringLiteral("Not Found - -"));
+        QCOMPARE(trace.opened, QStringList());
+        // The combined search opens every book; one failing book fails it all.
+        QCOMPARE(rowsOf(searchAddressBooks("555", 1, 3)),
+                 (QStringList{"0|D|0 Db", "0|D|0 Any", "0|O|0 NotAsked", "0|O|1 Asked",
+                              "0|O|1 Other"}));
+        gDBBooks[0]->telephone3 = "Fax";
+        QCOMPARE(errNum([] { searchAddressBooks("5", 1, 0); }), ErrNum::DataAccess);
+        gDBBooks[0]->dsn = "nosuch";
+        QCOMPARE(errNum([] { searchAddressBooks("5", 1, 0); }), ErrNum::DataSourceOpen);
+        gDBBooks[0]->searchForCallerID = true;
+        QCOMPARE(errNum([] { lookupCallerID("555"); }), ErrNum::DataSourceOpen);
+        noDBBooks = noLocalBooks = true;
+        QCOMPARE(lookup("555"), QStringLiteral("Not Found - -"));
+    }
+
+    void searchLocalBook() {
+        TestEnv env;
+        addLocalBook(env, "s.lab", {{"Ann Lee", "0100", {}, {}, "a@x"}, {"Anna", {}, "0200"},
+                                    {"Bo Lee", {}, {}, "0999"}, {"O'Brien", "1\\"}});
+        const QList<std::tuple<int, int, QString, QStringList>> cases{
+            {0, 0, "ann lee", {"Ann Lee"}},          {0, 1, "an", {"Ann Lee", "Anna"}},
+            {0, 2, "LEE", {"Ann Lee", "Bo Lee"}},    {0, 3, "B_ L", {"Bo Lee"}},
+            {1, 2, "999", {"Bo Lee"}},               {1, 1, "0", {"Ann Lee", "Anna", "Bo Lee"}},
+            {2, 0, "a@x", {"Ann Lee"}},              {0, 0, "O'Brien", {"O'Brien"}},
+            {1, 0, "1\\", {"O'Brien"}}};
+        for (const auto& [field, mode, text, names] : cases) {
+            QStringList got;
+            for (DBSearchResult r = searchAddressBooks(text, field, mode); !r.isEOF(); r.MoveNext())
+                got << r.NameStr();
+            QCOMPARE(got, names);
+        }
+        DBSearchResult r = searchAddressBooks("Anna", 0, 0);
+        QCOMPARE((QStringList{r.abTagStr(), r.telephoneStr(), r.telephone2Str(), r.emailStr(),
+                              r.contactidStr()}),
+                 (QStringList{"0|O|0", "", "0200", "", "2"}));
+    }
+
+    // Columns are read by position; a mapping that is not one column each is refused.
+    void searchDatabaseBook() {
+        TestEnv env;
+        auto b = addDatabaseBook(env, "crm", {{"Ann", "0123", "999", {}, {}}, {"Bob", {}, "0123"}});
+        b->telephone3.clear();
+        b->freetext = "Office";
+        DBSearchResult r = searchAddressBooks("123", 1, 2);
+        QCOMPARE((QStringList{r.NameStr(), r.telephoneStr(), r.telephone2Str(), r.emailStr(),
+                              r.freetextStr(), r.contactidStr()}),
+                 (QStringList{"Ann", "0123", "999", "", "", "1"}));
+        QCOMPARE(rowsOf(r), (QStringList{"0|D|0 Ann", "0|D|0 Bob"}));
+        b->nameField = "Name,Mail";
+        QCOMPARE(errNum([] { searchAddressBooks("1", 1, 2); }), ErrNum::ItemNotFound);
+        b->nameField = "Name";
+        Trace trace;
+        QCOMPARE(errNum([] { searchAddressBooks("\\' OR 1=1 --", 0, 0); }), ErrNum::DataAccess);
+        QCOMPARE(trace.opened, QStringList());
+    }
+
+    void contactEdits() {
+        TestEnv env;
+        auto l = addLocalBook(env, "c.lab", {});
+        addLocalContact(*l, contact("O'Hara", "5\\55", "s@x", "", " "));
+        addLocalContact(*l, contact("Bob"));
+        updateLocalContact(*l, contact("Robert", "1", "r@x", "2", "3", "r2@x", "note", "2"));
+        deleteLocalContact(*l, withId("1"));
+        QVERIFY(errNum([&] { addLocalContact(*l, contact("Long", QString(21, '9'))); }) > 1000);
+        QCOMPARE(rowsOf(queryLocalBook(l->filename, "SELECT * FROM TAMRIVO")),
+                 QStringList{"2|Robert|1|r@x|2|3|r2@x|note"});
+
+        auto d = addDatabaseBook(env, "crm", {{"Ann", "1", "m1", "o1", "a@x"}});
+        d->telephone3.clear(); // unmapped: never written
+        addDatabaseContact(*d, contact("B'ob", "2", "", "m2", "o2"));
+        updateDatabaseContact(*d, contact("Anna", " ", "new@x", "", "x", "", "", "1"));
+        Trace trace;
+        QCOMPARE(errNum([&] { updateDatabaseContact(*d, contact("Anna\\", "", "", "", "", "", "", "1")); }),
+                 ErrNum::DataAccess);
+        QCOMPARE(trace.opened, QStringList());
+        deleteDatabaseContact(*d, withId("2"));
+        QCOMPARE(rowsOf(odbc("crm").openRecordset(
+                     "SELECT Name,Phone,Mobile,Office,Mail FROM People")),
+                 QStringList{"Anna| |~|o1|new@x"});
+        d->nameField = "NoSuchColumn";
+        QVERIFY(errNum([&] { addDatabaseContact(*d, contact("X")); }) > 1000);
+    }
+
+    // An SQLite file through ODBC: rows outlive the connection; the catalog
+    // takes names exactly; failures carry the driver's message.
+    void odbcDataSource() {
+        TestEnv env;
+        addSqliteDataSource(env, "lite",
+                            {"CREATE TABLE my_t (Id INTEGER PRIMARY KEY, Name TEXT, Mail TEXT)",
+                             "CREATE TABLE myxt (Other TEXT)",
+                             "INSERT INTO my_t (Name, Mail) VALUES ('O''Brien', NULL)"});
+        const DBConnection c = odbc("lite", "bob;}x{", " a;b ");
+        const QString name = QStringLiteral("Niccol\u00f2 \u20ac a:b ?x");
+        c.executeSQL("INSERT INTO my_t (Name, Mail) VALUES ('" + name + "', '')");
+        QCOMPARE(rowsOf(c.openRecordset("SELECT * FROM my_t")),
+                 (QStringList{"1|O'Brien|~", "2|" + name + "|"}));
+        QCOMPARE(c.getTableFields("my_t"), (QStringList{"Id", "Name", "Mail"}));
+        QVERIFY(errNum([&] { c.getTableFields("my_t; DROP TABLE myxt --"); }) > 1000);
+        QCOMPARE(c.getTableFields("myxt"), QStringList{"Other"});
+        for (const auto& [f, number, message] :
+             {std::tuple{std::function<void()>([&] { c.openRecordset("SELEKT 1"); }),
+                         ErrNum::DataAccess, "syntax error"},
+              {[&] { c.getTableFields("my_tt"); }, ErrNum::DataAccess, "no such table"},
+              {[] { odbc("nosuch").executeSQL("SELECT 1"); },
+               ErrNum::DataSourceOpen, "Data source name not found"}}) {
+            const AppError e = caught(f);
+            QCOMPARE(e.number(), number);
+            QVERIFY2(e.description().contains(message, Qt::CaseInsensitive),
+                     qPrintable(e.description()));
+        }
+        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstBooks)
+#include "tst_books.moc"
