@@ -167,10 +167,13 @@ private slots:
                 auto* fields = child<QListWidget>(w, "lbFields");
                 auto* fields2 = child<QListWidget>(w, "lbFields2");
                 QCOMPARE(fields->count(), 6);
-                for (const auto& [list, row, button] :
-                     {std::tuple{fields, 1, "cmdName"}, {fields, 2, "cmdTelephone"},
-                      {fields, 4, "cmdEmail"}, {fields, 5, "cmdGroupAdd"},
-                      {fields, 1, "cmdGroupAdd"}, {fields2, 0, "cmdID"}, {fields2, 3, "cmdTel2"}}) {
+                for (const auto& [list, row, button] : {std::tuple{fields, 1, "cmdName"},
+                                                        {fields, 2, "cmdTelephone"},
+                                                        {fields, 4, "cmdEmail"},
+                                                        {fields, 5, "cmdGroupAdd"},
+                                                        {fields, 1, "cmdGroupAdd"},
+                                                        {fields2, 0, "cmdID"},
+                                                        {fields2, 3, "cmdTel2"}}) {
                     list->setCurrentRow(row);
                     click(w, button);
                 }
@@ -181,7 +184,8 @@ private slots:
                 finish(w, "OK");
                 keptOpen = w->isVisible();
                 const auto box = Prompter::records().value(0);
-                QVERIFY2(box.text.startsWith("3146 The address book 'Office'"), qPrintable(box.text));
+                QVERIFY2(box.text.startsWith("3146 The address book 'Office'"),
+                         qPrintable(box.text));
                 setText(w, "txtFreeText", "");
                 // Reading the columns again fails: what was mapped stays.
                 setText(w, "txtTableName", "Nothing");
