@@ -44,6 +44,23 @@ inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QSt
     return c;
 }
 
+// A book on People (Name, Phone, Mail) with the optional columns telephone2,
+// telephone3, email2, freetext and contactid mapped as given.
+inline DatabaseAddressBook people(const QStringList& optional = {"Mobile", "Office", "Mail2",
+                                                                 "Notes", "Id"}) {
+    DatabaseAddressBook b;
+    b.Clear();
+    b.addressBookName = "CRM";
+    b.tableName = "People";
+    b.nameField = "Name";
+    b.telephoneField = "Phone";
+    b.emailField = "Mail";
+    QString* cols[] = {&b.telephone2, &b.telephone3, &b.email2, &b.freetext, &b.contactid};
+    for (int i = 0; i < optional.size(); ++i)
+        *cols[i] = optional[i];
+    return b;
+}
+
 inline void addDataSource(const TestEnv& env, const QString& name, const QStringList& entries) {
     QFile f(env.file("odbc/odbc.ini"));
     if (!f.open(QIODevice::Append) ||

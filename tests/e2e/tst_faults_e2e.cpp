@@ -82,43 +82,43 @@ class TstFaultsE2E : public QObject {
         return plugin.readLine().trimmed();
     }
 
-    // Starts the program on the books given; ready once the plug-in server
-    // answers and the line is registered.
-    void start(const SettingsStore::Entries& lab, const SettingsStore::Entries& dbab) {
+    // Starts the program with the settings given ("section", "key=value"
+    // lines) and the line and plug-in server in use; ready once the plug-in
+    // server answers and the line is registered.
+    void start(const QList<std::pair<QString, QString>>& sections) {
         quint16 port = 0;
         {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
             port = probe.serverPort();
         }
-        SettingsStore& s = SettingsStore::instance();
-        s.replaceSection("prefs", {{"useTAPI", "1"},
-                                   {"TAPIDevice", "Simulated Line"},
-                                   {"showTipsAtStartup", "0"},
-                                   {"useLastDRAddressBooks", "0"}});
-        s.replaceSection("lab", lab);
-        s.replaceSection("dbab", dbab);
-        s.replaceSection("plugins", {{"enabled", "1"},
-                                     {"serverPort", QString::number(port)},
-                                     {"number", "1"},
-                                     {"remoteHost0", "127.0.0.1"},
-                                     {"remotePort0", "0"}});
+        auto all = sections;
+        all << std::pair{"prefs", "useTAPI=1\nTAPIDevice=Simulated Line\nshowTipsAtStartup=0"}
+            << std::pair{"plugins", "enabled=1\nnumber=1\nremoteHost0=127.0.0.1\nremotePort0=0"
+                                    "\nserverPort=" +
+                                        QString::number(port)};
+        for (const auto& [section, lines] : all) {
+            SettingsStore::Entries entries;
+            for (const QString& line : lines.split('\n'))
+                entries.append({line.section('=', 0, 0), line.section('=', 1)});
+            SettingsStore::instance().replaceSection(section, entries);
+        }
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
         e.insert("TAMRIVO_PROMPTS", "stderr");
         program.setProcessEnvironment(e);
         program.start(buildDir() + "/tamrivo", {});
         QVERIFY(program.waitForStarted(10000));
-        QVERIFY2(waitUntil(
-                     [&] {
-                         plugin.abort();
-                         plugin.connectToHost(QHostAddress::LocalHost, port);
-                         return program.state() != QProcess::Running ||
-                                (plugin.waitForConnected(1000) && poll() == "500 DISCONNECTED" &&
-                                 simline({"status"}).contains("registered=1"));
-                     },
-                     20000) &&
-                     program.state() == QProcess::Running,
+        const bool up = waitUntil(
+            [&] {
+                plugin.abort();
+                plugin.connectToHost(QHostAddress::LocalHost, port);
+                return program.state() != QProcess::Running ||
+                       (plugin.waitForConnected(1000) && poll() == "500 DISCONNECTED" &&
+                        simline({"status"}).contains("registered=1"));
+            },
+            20000);
+        QVERIFY2(up && program.state() == QProcess::Running,
                  program.readAllStandardError().constData());
     }
 
@@ -174,8 +174,7 @@ private slots:
         createLocalAddressBook(book);
         executeLocalBook(book, "INSERT INTO TAMRIVO (name, telephone) VALUES ('Ann', '5551234')");
         QVERIFY(QFile::copy(book, book + ".good"));
-        start({{"number", "1"}, {"FileName0", book}, {"searchForCallerID0", "T"}},
-              {{"number", "0"}});
+        start({{"lab", "number=1\nsearchForCallerID0=T\nFileName0=" + book}});
         QCOMPARE(call("5551234"), QStringLiteral("Ann"));
 
         std::unique_ptr<DbSession> lock;
@@ -219,23 +218,18 @@ private slots:
             QSKIP("PostgreSQL cannot be started here");
         }
         QVERIFY(pg.sql("ALTER DATABASE crm SET standard_conforming_strings = off"));
-        QVERIFY(pg.sql("CREATE TABLE victim (x int); CREATE TABLE people (name text, phone "
-                       "text, mail text); INSERT INTO people VALUES ('Ann', '5551234', NULL); CREATE "
-                       "ROLE tamrivo_pw LOGIN PASSWORD 'a}b;Database=nosuchdb;'; GRANT SELECT "
-                       "ON people TO tamrivo_pw"));
+        QVERIFY(
+            pg.sql("CREATE TABLE victim (x int); CREATE TABLE people (name text, phone "
+                   "text, mail text); INSERT INTO people VALUES ('Ann', '5551234', NULL); CREATE "
+                   "ROLE tamrivo_pw LOGIN PASSWORD 'a}b;Database=nosuchdb;'; GRANT SELECT "
+                   "ON people TO tamrivo_pw"));
         booktest::addDataSource(*env, "crm",
                                 {"Driver=PostgreSQL Unicode",
                                  "Servername=" + pg.vars.value("TAMRIVO_PG_SOCKET"),
                                  "Port=" + pg.vars.value("TAMRIVO_PG_PORT"), "Database=crm"});
-        start({{"number", "0"}}, {{"number", "1"},
-                                  {"DSN0", "crm"},
-                                  {"User0", "tamrivo_pw"},
-                                  {"Password0", "a}b;Database=nosuchdb;"},
-                                  {"Tablename0", "people"},
-                                  {"NameField0", "name"},
-                                  {"TelephoneField0", "phone"},
-                                  {"EmailField0", "mail"},
-                                  {"searchForCallerID0", "T"}});
+        start({{"dbab", "number=1\nDSN0=crm\nUser0=tamrivo_pw\nPassword0=a}b;Database=nosuchdb;\n"
+                        "Tablename0=people\nNameField0=name\nTelephoneField0=phone\n"
+                        "EmailField0=mail\nsearchForCallerID0=T"}});
         QCOMPARE(call("5551234"), QStringLiteral("Ann"));
         QCOMPARE(call(kSqlNumber), QStringLiteral("Not Found"));
         QCOMPARE(call("_______"), QStringLiteral("Not Found"));
