@@ -105,15 +105,12 @@ private slots:
         QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
         QCOMPARE(errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (EMAIL) VALUES ('')"); }),
                  ErrNum::DataAccess);
-        for (const auto& [column, size] : {std::pair{"NAME", 40},
-                                           {"TELEPHONE", 20},
-                                           {"EMAIL", 100},
-                                           {"TELEPHONE2", 20},
-                                           {"TELEPHONE3", 20},
-                                           {"EMAIL2", 100},
-                                           {"FREETEXT", 250}}) {
+        const QList<std::pair<QString, int>> sizes{
+            {"NAME", 40},       {"TELEPHONE", 20}, {"EMAIL", 100},   {"TELEPHONE2", 20},
+            {"TELEPHONE3", 20}, {"EMAIL2", 100},   {"FREETEXT", 250}};
+        for (const auto& [column, size] : sizes) {
             const QString sql =
-                column == QLatin1String("NAME")
+                column == "NAME"
                     ? QString("INSERT INTO TAMRIVO (NAME) VALUES ('%1')")
                     : QString("INSERT INTO TAMRIVO (NAME,%1) VALUES ('n','%2')").arg(column);
             // Exactly the size fits, counted in characters.
@@ -128,9 +125,7 @@ private slots:
     void badFiles() {
         TestEnv env;
         const QString old = env.file("old.lab");
-        QFile f(old);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')));
-        f.close();
+        QVERIFY(QFile(old).open(QIODevice::WriteOnly) && QFile::resize(old, 4096));
         QCOMPARE(errNum([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
         QVERIFY(errNum([&] { createLocalAddressBook(env.file("no/such/x.lab")); }) > 1000);
         DbSession(DbSession::Kind::Sqlite, "file:" + env.file("other.lab") + "?mode=rwc")
@@ -228,30 +223,16 @@ private slots:
         QCOMPARE(lookup("555"), QStringLiteral("Not Found - -"));
     }
 
+    // Case ignored, "_" a wildcard, a backslash plain text, each column in its place.
     void searchLocalBook() {
         TestEnv env;
-        addLocalBook(env, "s.lab",
-                     {{"Ann Lee", "0100", {}, {}, "a@x"},
-                      {"Anna", {}, "0200"},
-                      {"Bo Lee", {}, {}, "0999"},
-                      {"O'Brien", "1\\"}});
-        const QList<std::tuple<int, int, QString, QStringList>> cases{
-            {0, 0, "ann lee", {"Ann Lee"}},
-            {0, 1, "an", {"Ann Lee", "Anna"}},
-            {0, 2, "LEE", {"Ann Lee", "Bo Lee"}},
-            {0, 3, "B_ L", {"Bo Lee"}},
-            {1, 1, "0", {"Ann Lee", "Anna", "Bo Lee"}},
-            {1, 0, "1\\", {"O'Brien"}}};
-        for (const auto& [field, mode, text, names] : cases) {
-            QStringList got;
-            for (DBSearchResult r = searchAddressBooks(text, field, mode); !r.isEOF(); r.MoveNext())
-                got << r.NameStr();
-            QCOMPARE(got, names);
-        }
-        DBSearchResult r = searchAddressBooks("Anna", 0, 0);
-        QCOMPARE((QStringList{r.abTagStr(), r.telephoneStr(), r.telephone2Str(), r.emailStr(),
-                              r.contactidStr()}),
-                 (QStringList{"0|O|0", "", "0200", "", "2"}));
+        addLocalBook(env, "s.lab", {{"Ann Lee", "0100", {}, {}, "a@x"}, {"Bo Lee", "1\\", "2"}});
+        QCOMPARE(rowsOf(searchAddressBooks("b_ L", 0, 3)), QStringList{"0|O|0 Bo Lee"});
+        DBSearchResult r = searchAddressBooks("1\\", 1, 0);
+        QCOMPARE((QStringList{r.NameStr(), r.telephoneStr(), r.telephone2Str(), r.telephone3Str(),
+                              r.emailStr(), r.contactidStr()}),
+                 (QStringList{"Bo Lee", "1\\", "2", "", "", "2"}));
+        QCOMPARE(searchAddressBooks("A@X", 2, 0).NameStr(), QStringLiteral("Ann Lee"));
     }
 
     // Columns are read by position; a mapping that is not one column each is refused.
@@ -303,7 +284,7 @@ private slots:
     // taking "_" literally, the driver's message in every failure.
     void odbcDataSource() {
         TestEnv env;
-        const QString name = QStringLiteral("Niccol\u00f2 \u20ac a:b ?x");
+        const QString name = QStringLiteral("Citt\u00e0 \u20ac a:b ?x");
         addSqliteDataSource(env, "lite",
                             {"CREATE TABLE my_t (Id INTEGER, Name TEXT, Mail TEXT)",
                              "CREATE TABLE myxt (Other TEXT)"});
