@@ -1,8 +1,7 @@
 #pragma once
 
-// What the address-book tests share: errors caught as values, records and
-// connections made short, data sources in the test's own odbc.ini, and a
-// record of what the data layer opens and sends.
+// What the address-book tests share: errors caught as values, short ways to
+// make records, data sources in the test's odbc.ini, what the data layer sends.
 
 #include "addressbooks/records.h"
 #include "common/testenv.h"
@@ -44,8 +43,7 @@ inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QSt
     return c;
 }
 
-// A book on People (Name, Phone, Mail) with the optional columns telephone2,
-// telephone3, email2, freetext and contactid mapped as given.
+// A book on People (Name, Phone, Mail), optional columns mapped as given.
 inline DatabaseAddressBook people(const QStringList& optional = {"Mobile", "Office", "Mail2",
                                                                  "Notes", "Id"}) {
     DatabaseAddressBook b;
