@@ -17,23 +17,21 @@ const QByteArray kSqlNumber = "\\';DROP/**/TABLE/**/victim;--";
 
 // A private PostgreSQL server started the way scripts/pg-test-server does,
 // so stopping it disturbs no other test. Each command runs in bash with the
-// script's functions and the server's TAMRIVO_PG_* variables.
+// script's functions and this server's TAMRIVO_PG_* variables only.
 struct PgServer {
     QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
-    PgServer() {
-        for (const QString& k : vars.keys()) // never another test's server
-            if (k.startsWith("TAMRIVO_PG_"))
-                vars.remove(k);
-    }
+    bool started = false;
 
     bool sh(const QString& command, const QString& arg = {}) {
+        for (const QString& k : vars.keys())
+            if (k.startsWith("TAMRIVO_PG_") && !started)
+                vars.remove(k);
         QProcess p;
         p.setProcessEnvironment(vars);
         p.start("bash", {"-c",
                          "source '" + sourceDir() +
-                             "/scripts/pg-test-server' >/dev/null && "
-                             "PG_RUN=(env) && if [ $(id -u) = 0 ]; then PG_RUN=(runuser -u "
-                             "postgres --); fi && " +
+                             "/scripts/pg-test-server' && PG_RUN=(env) && "
+                             "if [ $(id -u) = 0 ]; then PG_RUN=(runuser -u postgres --); fi && " +
                              command,
                          "_", arg});
         if (!p.waitForFinished(60000) || p.exitCode() != 0)
@@ -43,10 +41,10 @@ struct PgServer {
                 vars.insert(line.section('=', 0, 0), line.section('=', 1));
         return true;
     }
-    bool start() { return sh("start_pg_test_server >/dev/null && env"); }
+    bool start() { return started = sh("start_pg_test_server >/dev/null && env"); }
     bool ctl(const char* what) {
-        return sh(QString("\"${PG_RUN[@]}\" \"$PG_BIN/pg_ctl\" -D \"$TAMRIVO_PG_DIR/data\" -w "
-                          "-l \"$TAMRIVO_PG_DIR/server.log\" -o \"-p $TAMRIVO_PG_PORT -k "
+        return sh(QString("\"${PG_RUN[@]}\" \"$PG_BIN/pg_ctl\" -D \"$TAMRIVO_PG_DIR/data\" -w -l "
+                          "\"$TAMRIVO_PG_DIR/server.log\" -o \"-p $TAMRIVO_PG_PORT -k "
                           "$TAMRIVO_PG_DIR -c listen_addresses=''\" -m fast %1 >/dev/null")
                       .arg(what));
     }
@@ -55,7 +53,10 @@ struct PgServer {
                   "-v ON_ERROR_STOP=1 -qc \"$1\"",
                   s);
     }
-    ~PgServer() { sh("stop_pg_test_server"); }
+    ~PgServer() {
+        if (started)
+            sh("stop_pg_test_server");
+    }
 };
 
 } // namespace
@@ -71,7 +72,7 @@ class TstFaultsE2E : public QObject {
         QProcess tool;
         tool.start(buildDir() + "/tamrivo-simline", args);
         tool.waitForFinished(10000);
-        return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+        return QString::fromLocal8Bit(tool.readAllStandardOutput());
     }
 
     QByteArray poll() {
@@ -82,26 +83,23 @@ class TstFaultsE2E : public QObject {
         return plugin.readLine().trimmed();
     }
 
-    // Starts the program with the settings given ("section", "key=value"
-    // lines) and the line and plug-in server in use; ready once the plug-in
-    // server answers and the line is registered.
-    void start(const QList<std::pair<QString, QString>>& sections) {
-        quint16 port = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            port = probe.serverPort();
-        }
-        auto all = sections;
-        all << std::pair{"prefs", "useTAPI=1\nTAPIDevice=Simulated Line\nshowTipsAtStartup=0"}
-            << std::pair{"plugins", "enabled=1\nnumber=1\nremoteHost0=127.0.0.1\nremotePort0=0"
-                                    "\nserverPort=" +
-                                        QString::number(port)};
-        for (const auto& [section, lines] : all) {
+    // Starts the program with the books given ("section", "key=value"
+    // lines); ready once the plug-in server answers and the line is up.
+    void start(const QString& section, const QString& lines) {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        const QList<std::pair<QString, QString>> all{
+            {section, lines},
+            {"prefs", "useTAPI=1\nTAPIDevice=Simulated Line\nshowTipsAtStartup=0"},
+            {"plugins", "enabled=1\nnumber=1\nremoteHost0=127.0.0.1\nremotePort0=0\nserverPort=" +
+                            QString::number(port)}};
+        for (const auto& [name, text] : all) {
             SettingsStore::Entries entries;
-            for (const QString& line : lines.split('\n'))
+            for (const QString& line : text.split('\n'))
                 entries.append({line.section('=', 0, 0), line.section('=', 1)});
-            SettingsStore::instance().replaceSection(section, entries);
+            SettingsStore::instance().replaceSection(name, entries);
         }
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("QT_QPA_PLATFORM", "offscreen");
@@ -118,8 +116,7 @@ class TstFaultsE2E : public QObject {
                         simline({"status"}).contains("registered=1"));
             },
             20000);
-        QVERIFY2(up && program.state() == QProcess::Running,
-                 program.readAllStandardError().constData());
+        QVERIFY2(up && program.state() == QProcess::Running, program.readAllStandardError());
     }
 
     // Offers a call from number; the name the program gave it, once ended.
@@ -160,10 +157,8 @@ private slots:
         QTest::addColumn<QByteArray>("prompt");
         QTest::newRow("wildcards") << "" << QByteArray("_______") << QByteArray();
         QTest::newRow("sql") << "" << kSqlNumber << QByteArray();
-        QTest::newRow("deleted") << "deleted" << QByteArray("5551234")
-                                 << QByteArray("Could not find file");
-        QTest::newRow("garbage") << "garbage" << QByteArray("5551234")
-                                 << QByteArray("is not an address-book file");
+        QTest::newRow("deleted") << "deleted" << QByteArray("5551234") << QByteArray("find file");
+        QTest::newRow("garbage") << "garbage" << QByteArray("5551234") << QByteArray("is not an");
         QTest::newRow("locked") << "locked" << QByteArray("5551234") << QByteArray("is busy");
     }
     void localBookFaults() {
@@ -174,16 +169,14 @@ private slots:
         createLocalAddressBook(book);
         executeLocalBook(book, "INSERT INTO TAMRIVO (name, telephone) VALUES ('Ann', '5551234')");
         QVERIFY(QFile::copy(book, book + ".good"));
-        start({{"lab", "number=1\nsearchForCallerID0=T\nFileName0=" + book}});
+        start("lab", "number=1\nsearchForCallerID0=T\nFileName0=" + book);
         QCOMPARE(call("5551234"), QStringLiteral("Ann"));
 
         std::unique_ptr<DbSession> lock;
         if (fault == "deleted" || fault == "garbage")
             QVERIFY(QFile::remove(book));
-        if (fault == "garbage") {
-            QFile f(book);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(8192, 'x')));
-        }
+        if (fault == "garbage")
+            QVERIFY(QFile(book).open(QIODevice::WriteOnly) && QFile::resize(book, 8192));
         if (fault == "locked") {
             lock =
                 std::make_unique<DbSession>(DbSession::Kind::Sqlite, localConnectionString(book));
@@ -193,7 +186,7 @@ private slots:
         t.start();
         QCOMPARE(call(number), QStringLiteral("Not Found"));
         // A lock is waited for a moment only, never the seconds a call rings.
-        QVERIFY2(!lock || t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
         QVERIFY2(prompt.isEmpty() || said(prompt), err.constData());
 
         lock.reset();
@@ -219,17 +212,18 @@ private slots:
         }
         QVERIFY(pg.sql("ALTER DATABASE crm SET standard_conforming_strings = off"));
         QVERIFY(
-            pg.sql("CREATE TABLE victim (x int); CREATE TABLE people (name text, phone "
-                   "text, mail text); INSERT INTO people VALUES ('Ann', '5551234', NULL); CREATE "
-                   "ROLE tamrivo_pw LOGIN PASSWORD 'a}b;Database=nosuchdb;'; GRANT SELECT "
-                   "ON people TO tamrivo_pw"));
+            pg.sql("CREATE TABLE victim (x int); CREATE TABLE people (name text, phone text, "
+                   "mail text); INSERT INTO people VALUES ('Ann', '5551234', NULL); CREATE ROLE "
+                   "tamrivo_pw LOGIN PASSWORD 'a}b;Database=nosuchdb;'; GRANT SELECT ON people "
+                   "TO tamrivo_pw"));
         booktest::addDataSource(*env, "crm",
-                                {"Driver=PostgreSQL Unicode",
+                                {"Driver=PostgreSQL Unicode", "Database=crm",
                                  "Servername=" + pg.vars.value("TAMRIVO_PG_SOCKET"),
-                                 "Port=" + pg.vars.value("TAMRIVO_PG_PORT"), "Database=crm"});
-        start({{"dbab", "number=1\nDSN0=crm\nUser0=tamrivo_pw\nPassword0=a}b;Database=nosuchdb;\n"
-                        "Tablename0=people\nNameField0=name\nTelephoneField0=phone\n"
-                        "EmailField0=mail\nsearchForCallerID0=T"}});
+                                 "Port=" + pg.vars.value("TAMRIVO_PG_PORT")});
+        start("dbab",
+              "number=1\nDSN0=crm\nUser0=tamrivo_pw\nPassword0=a}b;Database=nosuchdb;\n"
+              "Tablename0=people\nNameField0=name\nTelephoneField0=phone\nEmailField0=mail\n"
+              "searchForCallerID0=T");
         QCOMPARE(call("5551234"), QStringLiteral("Ann"));
         QCOMPARE(call(kSqlNumber), QStringLiteral("Not Found"));
         QCOMPARE(call("_______"), QStringLiteral("Not Found"));
