@@ -1,8 +1,6 @@
 #pragma once
 
-// What the address-book tests share: errors caught as values, short ways to
-// make records, data sources in the test's odbc.ini, what the data layer sends.
-
+// What the address-book tests share.
 #include "addressbooks/records.h"
 #include "common/testenv.h"
 #include "platform/dbconnection.h"

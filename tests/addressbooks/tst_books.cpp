@@ -164,10 +164,10 @@ private slots:
         QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(e.number(), ErrNum::DataSourceOpen);
         QVERIFY2(e.description().contains("is busy"), qPrintable(e.description()));
-        const AppError s = caught([] { searchAddressBooks("Ann", 0, 0); });
-        QVERIFY2(s.description().contains("is busy"), qPrintable(s.description()));
-        QVERIFY(
-            caught([&] { addLocalContact(*book, contact("Bob")); }).description().contains("busy"));
+        for (const auto& f : std::initializer_list<std::function<void()>>{
+                 [] { searchAddressBooks("Ann", 0, 0); },
+                 [&] { addLocalContact(*book, contact("Bob")); }})
+            QVERIFY(caught(f).description().contains("is busy"));
         lock.execute("COMMIT");
         QCOMPARE(lookupCallerID("555"), QStringLiteral("Ann"));
     }
@@ -213,11 +213,9 @@ private slots:
             rowsOf(searchAddressBooks("555", 1, 3)),
             (QStringList{"0|D|0 Db", "0|D|0 Any", "0|O|0 NotAsked", "0|O|1 Asked", "0|O|1 Other"}));
         gDBBooks[0]->telephone3 = "Fax";
-        QCOMPARE(errNum([] { searchAddressBooks("5", 1, 0); }), ErrNum::DataAccess);
-        gDBBooks[0]->dsn = "nosuch";
-        QCOMPARE(errNum([] { searchAddressBooks("5", 1, 0); }), ErrNum::DataSourceOpen);
         gDBBooks[0]->searchForCallerID = true;
-        QCOMPARE(errNum([] { lookupCallerID("555"); }), ErrNum::DataSourceOpen);
+        QCOMPARE(errNum([] { searchAddressBooks("5", 1, 0); }), ErrNum::DataAccess);
+        QCOMPARE(errNum([] { lookupCallerID("555"); }), ErrNum::DataAccess);
         noDBBooks = noLocalBooks = true;
         QCOMPARE(lookup("555"), QStringLiteral("Not Found - -"));
     }

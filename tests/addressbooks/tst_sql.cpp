@@ -108,7 +108,8 @@ private slots:
     }
 
     // Table and column names go into statements as they are: only plain
-    // names, checked in every slot of a book and named in the error.
+    // names, checked in every slot of a book and named in the error. A
+    // telephone number holds telephone characters only.
     void sqlNames() {
         const QList<std::pair<QString, bool>> names{
             {"People", true},         {"_x1$", true},       {"cat.dbo.[My Table]", true},
@@ -135,14 +136,11 @@ private slots:
             }
         }
         QVERIFY(!isPlainSqlName(""));
-        QCOMPARE(errNum([] { checkBookSqlName("CRM", ""); }), 0);
-    }
-
-    void telephoneNumbers() {
         for (const char* ok : {"5551234", "+39 (02) 123-45.67", "*31#", "#"})
             QVERIFY2(isTelephoneNumber(ok), ok);
         for (const char* bad : {"", "_______", "555%", "5'", "55\u0661", "12a", "5\t5", "5,5"})
             QVERIFY2(!isTelephoneNumber(QString::fromUtf8(bad)), bad);
+        QCOMPARE(errNum([] { checkBookSqlName("CRM", ""); }), 0);
     }
 
     // Shown: the text for display; sent: what reaches the driver.
@@ -167,26 +165,16 @@ private slots:
                  QStringLiteral("file:/tmp/x%25y/a%3fb%23c.lab?mode=rw"));
     }
 
+    // A result set holds at most 32767 rows.
     void searchResult() {
-        DBSearchResult r, all;
-        r.init();
+        DBSearchResult all, one;
         all.init();
-        r.Add("0|O|1", "Ann", "555", "a@x", "556", "557", "b@x", "note", "7");
-        QCOMPARE((QStringList{r.abTagStr(), r.NameStr(), r.telephoneStr(), r.telephone2Str(),
-                              r.telephone3Str(), r.emailStr(), r.email2Str(), r.freetextStr(),
-                              r.contactidStr()})
-                     .join('|'),
-                 QStringLiteral("0|O|1|Ann|555|556|557|a@x|b@x|note|7"));
-        // AddAll copies from the source's cursor on; at most 32767 rows.
-        r.Add("t", "Bob", "", "");
-        r.MoveNext();
-        all.AddAll(r);
-        QCOMPARE(all.NameStr() + QString::number(all.num()) + r.NameStr(), QString("Bob1"));
+        one.init();
+        one.Add("t", "n", "", "");
         while (all.num() < 32767)
             all.Add("t", "n", "", "");
         QCOMPARE(errNum([&] { all.Add("t", "n", "", ""); }), ErrNum::Overflow);
-        r.MoveFirst();
-        QCOMPARE(errNum([&] { all.AddAll(r); }), ErrNum::Overflow);
+        QCOMPARE(errNum([&] { all.AddAll(one); }), ErrNum::Overflow);
     }
 };
 
