@@ -1,7 +1,9 @@
 #pragma once
 
-// What the address-book tests share.
-#include "addressbooks/records.h"
+// What the address-book tests (and the main window's) share: real books,
+// data sources in the test's odbc.ini, records made short, errors as values.
+#include "addressbooks/dbfunctions.h"
+#include "app/globals.h"
 #include "common/testenv.h"
 #include "platform/dbconnection.h"
 #include "platform/dbsession.h"
@@ -23,14 +25,14 @@ inline long errNum(const std::function<void()>& f) {
     return caught(f).number();
 }
 
-inline Contact contact(const QString& name, const QString& tel = {}, const QString& email = {},
-                       const QString& tel2 = {}, const QString& tel3 = {},
-                       const QString& email2 = {}, const QString& freetext = {},
-                       const QString& id = {}) {
-    return Contact{name, tel, email, tel2, tel3, email2, freetext, id};
+// name, telephone, email, telephone2, telephone3, email2, freetext, id
+template <typename... T> Contact contact(const T&... f) {
+    const QStringList v{QString(f)...};
+    return Contact{v.value(0), v.value(1), v.value(2), v.value(3),
+                   v.value(4), v.value(5), v.value(6), v.value(7)};
 }
 inline Contact withId(const QString& id) {
-    return contact({}, {}, {}, {}, {}, {}, {}, id);
+    return contact("", "", "", "", "", "", "", id);
 }
 
 inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QString& pw = {}) {
@@ -70,6 +72,51 @@ inline void addSqliteDataSource(const TestEnv& env, const QString& dsn, const QS
     for (const QString& statement : sql)
         s.execute(statement);
     addDataSource(env, dsn, {"Driver=SQLite3", "Database=" + env.file(dsn + ".db")});
+}
+
+// Contact rows: name, telephone, telephone2, telephone3, email; null is Null.
+using Row = QStringList;
+
+inline QString values(const Row& r) {
+    QStringList v;
+    for (int i = 0; i < 5; ++i)
+        v << (r.value(i).isNull() ? QStringLiteral("NULL") : "'" + escapeSQL(r[i]) + "'");
+    return v.join(',');
+}
+
+// A Local book file holding the rows, added to gLocalBooks.
+inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& file,
+                                                      const QList<Row>& rows,
+                                                      bool callerID = true) {
+    auto book = std::make_shared<LocalAddressBook>();
+    book->addressBookName = file;
+    book->filename = env.file(file);
+    book->searchForCallerID = callerID;
+    createLocalAddressBook(book->filename);
+    for (const Row& r : rows)
+        executeLocalBook(book->filename, "INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,"
+                                         "TELEPHONE3,EMAIL) VALUES (" +
+                                             values(r) + ")");
+    gLocalBooks.append(book);
+    noLocalBooks = false;
+    return book;
+}
+
+// A Database book on People (Id, Name, Phone, Mobile, Office, Mail) of an
+// SQLite data source, added to gDBBooks.
+inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
+                                                            const QList<Row>& rows) {
+    QStringList sql{"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
+                    "Mobile TEXT, Office TEXT, Mail TEXT)"};
+    for (const Row& r : rows)
+        sql << "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (" + values(r) + ")";
+    addSqliteDataSource(env, dsn, sql);
+    auto b = std::make_shared<DatabaseAddressBook>(people({"Mobile", "Office", "", "", "Id"}));
+    b->addressBookName = b->dsn = dsn;
+    b->searchForCallerID = true;
+    gDBBooks.append(b);
+    noDBBooks = false;
+    return b;
 }
 
 struct Trace {

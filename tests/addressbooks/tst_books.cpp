@@ -17,47 +17,6 @@ using namespace booktest;
 
 namespace {
 
-// name, telephone, telephone2, telephone3, email; missing or null is Null.
-using Row = QStringList;
-
-QString values(const Row& r) {
-    QStringList v;
-    for (int i = 0; i < 5; ++i)
-        v << (r.value(i).isNull() ? QStringLiteral("NULL") : "'" + escapeSQL(r[i]) + "'");
-    return v.join(',');
-}
-
-std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& file,
-                                               const QList<Row>& rows, bool callerID = true) {
-    auto book = std::make_shared<LocalAddressBook>();
-    book->filename = env.file(file);
-    book->searchForCallerID = callerID;
-    createLocalAddressBook(book->filename);
-    for (const Row& r : rows)
-        executeLocalBook(book->filename, "INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,"
-                                         "TELEPHONE3,EMAIL) VALUES (" +
-                                             values(r) + ")");
-    gLocalBooks.append(book);
-    noLocalBooks = false;
-    return book;
-}
-
-// A Database book on People (Id, Name, Phone, Mobile, Office, Mail).
-std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
-                                                     const QList<Row>& rows) {
-    QStringList sql{"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
-                    "Mobile TEXT, Office TEXT, Mail TEXT)"};
-    for (const Row& r : rows)
-        sql << "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (" + values(r) + ")";
-    addSqliteDataSource(env, dsn, sql);
-    gDBBooks.append(
-        std::make_shared<DatabaseAddressBook>(people({"Mobile", "Office", "", "", "Id"})));
-    gDBBooks.last()->dsn = dsn;
-    gDBBooks.last()->searchForCallerID = true;
-    noDBBooks = false;
-    return gDBBooks.last();
-}
-
 // "name number tag" of a lookup; a number or tag left Empty shows as "-".
 QString lookup(const QString& number) {
     std::optional<QString> found = QString(""), tag = QString("");
@@ -96,12 +55,6 @@ private slots:
         TestEnv env;
         const QString path = env.file("a.lab");
         createLocalAddressBook(path);
-        // Ids are never reused.
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('a'), ('b')");
-        executeLocalBook(path, "DELETE FROM TAMRIVO WHERE ID=2");
-        executeLocalBook(path, "INSERT INTO TAMRIVO (NAME) VALUES ('c')");
-        QCOMPARE(rowsOf(queryLocalBook(path, "SELECT ID FROM TAMRIVO")), (QStringList{"1", "3"}));
-        QCOMPARE(QSqlDatabase::connectionNames(), QStringList());
         QCOMPARE(errNum([&] { executeLocalBook(path, "INSERT INTO TAMRIVO (EMAIL) VALUES ('')"); }),
                  ErrNum::DataAccess);
         const QList<std::pair<QString, int>> sizes{

@@ -51,7 +51,7 @@ private slots:
         const QList<std::tuple<QString, QStringList, Contact, QString>> rows{
             {"add", local, contact("O'Hara", "5\\5", "", "6'6", " "),
              ins + "'O''Hara','5\\5','6''6',' ',NULL,NULL,NULL)"},
-            {"add", local, contact({}), ins + "'',NULL,NULL,NULL,NULL,NULL,NULL)"},
+            {"add", local, contact(""), ins + "'',NULL,NULL,NULL,NULL,NULL,NULL)"},
             {"update", local, contact("a'", "1", "e", "2", "3", "e2", "  ", " 12"),
              "UPDATE TAMRIVO SET NAME= 'a''',TELEPHONE='1',TELEPHONE2='2',TELEPHONE3='3',"
              "EMAIL='e',EMAIL2='e2',FREETEXT='  ' WHERE ID= 12"},
@@ -85,7 +85,7 @@ private slots:
         }
         // The id goes in unquoted: only a number may stand there.
         for (const char* id : {"", " ", "1 OR 1=1", "Id", "1'"}) {
-            const Contact c = contact("Zed", {}, {}, {}, {}, {}, {}, id);
+            const Contact c = contact("Zed", "", "", "", "", "", "", id);
             for (const auto& f : std::initializer_list<std::function<void()>>{
                      [&] { ContactSQL::updateLocal(c); }, [&] { ContactSQL::deleteLocal(c); },
                      [&] { ContactSQL::updateDatabase(people(), c); },

@@ -1,7 +1,6 @@
 // The plug-in setup dialog driven through its named controls: the enable
 // box, the list buttons, the port check and the settings written on Close.
 
-#include "addressbooks/dialogdriver.h"
 #include "app/globals.h"
 #include "app/strings.h"
 #include "common/testenv.h"
@@ -11,14 +10,25 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
 
-using dialogtest::child;
-using dialogtest::setText;
-using dialogtest::text;
-
 namespace {
+
+template <class T> T* child(QWidget* w, const char* name) {
+    T* c = w->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no control %s in %s", name, qPrintable(w->objectName()));
+    return c;
+}
+void setText(QWidget* w, const char* box, const QString& t) {
+    child<QLineEdit>(w, box)->setText(t);
+}
+QString text(QWidget* w, const char* box) {
+    return child<QLineEdit>(w, box)->text();
+}
 
 const QString kSection = QStringLiteral("plugins");
 const QString kRestart = QStringLiteral("Restart Tamrivo to enable plugins/Restart Tamrivo/0");
