@@ -6,7 +6,6 @@
 #include "app/globals.h"
 #include "common/testenv.h"
 #include "platform/dbconnection.h"
-#include "platform/dbsession.h"
 
 #include <QFile>
 #include <functional>

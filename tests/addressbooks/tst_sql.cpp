@@ -2,7 +2,6 @@
 // the checks that keep what a caller, a user or a settings file supplies
 // from changing a statement.
 #include "addressbooks/contactedits.h"
-#include "addressbooks/dbfunctions.h"
 #include "addressbooks/search.h"
 #include "booktestutil.h"
 
@@ -102,9 +101,9 @@ private slots:
             QCOMPARE(errNum([&] { ContactSQL::addDatabase(people(), c); }), ErrNum::DataAccess);
             QCOMPARE(errNum([&] { ContactSQL::updateDatabase(people(), c); }), ErrNum::DataAccess);
         }
-        const AppError e = caught([] { databaseSearchSQL(people(), "\\' OR 1=1 --", 0, 0); });
-        QCOMPARE(e.number(), ErrNum::DataAccess);
-        QVERIFY2(e.description().contains("backslash"), qPrintable(e.description()));
+        QVERIFY(caught([] { databaseSearchSQL(people(), "\\' OR 1=1", 0, 0); })
+                    .description()
+                    .contains("The text '\\' OR 1=1' holds a backslash"));
     }
 
     // Table and column names go into statements as they are: only plain
