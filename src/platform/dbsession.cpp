@@ -60,7 +60,7 @@ bool isBusy(const QSqlError& e) {
 
 bool isPlainSqlName(const QString& name) {
     static const QString part =
-        QStringLiteral(R"((?:[\p{L}_][\p{L}\p{N}_$@#]*|"[^"\\]+"|\[[^\]\\]+\]|`[^`\\]+`))");
+        QStringLiteral(R"((?:[\p{L}_][\p{L}\p{N}_$]*|"[^"\\]+"|\[[^\]\\]+\]|`[^`\\]+`))");
     static const QRegularExpression plain(u'^' + part + QStringLiteral(R"((?:\.)") + part +
                                           QStringLiteral("){0,2}$"));
     return plain.match(name).hasMatch();

@@ -8,11 +8,12 @@
 
 #include <functional>
 
-// True for a plain SQL name: letters, digits, "_", "$", "@" and "#" not
-// starting with a digit, or a name in double quotes, square brackets or
-// backticks without its closing quote (nor a backslash) inside; up to three
-// such parts joined by "." (catalog.schema.table). Such a name can go into
-// SQL text as it is without changing the statement around it.
+// True for a plain SQL name: letters, digits, "_" and "$", not starting
+// with a digit ("#" starts a comment on some engines), or a name in double
+// quotes, square brackets or backticks without its closing quote (nor a
+// backslash) inside; up to three such parts joined by "." (catalog.schema.
+// table). Such a name can go into SQL text as it is without changing the
+// statement around it.
 bool isPlainSqlName(const QString& name);
 
 // Raised instead of AppError (with the same number) when an SQLite file is

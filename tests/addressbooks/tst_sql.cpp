@@ -110,15 +110,15 @@ private slots:
     // names, checked in every slot of a book and named in the error. A
     // telephone number holds telephone characters only.
     void sqlNames() {
-        const QList<std::pair<QString, bool>> names{
-            {"People", true},         {"_x1$", true},       {"cat.dbo.[My Table]", true},
-            {"\"a; b\"", true},       {"`odd name`", true}, {"Citt\u00e0", true},
-            {"[a\"b]", true},         {"1st", false},       {"People; DROP TABLE x", false},
-            {"Name,Notes", false},    {"*", false},         {"a b", false},
-            {"\"a\"\"b\"", false},    {"[a]]", false},      {"`a\\`", false},
-            {"a.b.c.d", false},       {"a.", false},        {"Name--", false},
-            {"\"\\\".\"; x\"", false}};
-        for (const auto& [name, plain] : names) {
+        const QStringList good =
+            QString("People|_x1$|cat.dbo.[My Table]|\"a; b\"|`odd name`|Citt\u00e0|[a\"b]")
+                .split('|');
+        const QStringList wrong =
+            QString("1st|People; DROP TABLE x|Name,Notes|*|a b|\"a\"\"b\"|[a]]|"
+                    "`a\\`|a.b.c.d|a.|Name--|People#|\"\\\".\"; x\"")
+                .split('|');
+        for (const QString& name : good + wrong) {
+            const bool plain = good.contains(name);
             QVERIFY2(isPlainSqlName(name) == plain, qPrintable(name));
             for (int i = 0; i < (name.contains(',') ? 9 : 11); ++i) {
                 DatabaseAddressBook b = people();
