@@ -44,7 +44,6 @@ class TstBooks : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { setLanguage(Language::English); }
-
     // A name is required; each column holds exactly its size, in characters.
     void localFile() {
         TestEnv env;
@@ -61,8 +60,8 @@ private slots:
                     ? QString("INSERT INTO TAMRIVO (NAME) VALUES ('%1')")
                     : QString("INSERT INTO TAMRIVO (NAME,%1) VALUES ('n','%2')").arg(column);
             executeLocalBook(path, sql.arg(QString(size, QChar(0xe8))));
-            QCOMPARE(errNum([&] { executeLocalBook(path, sql.arg(QString(size + 1, 'x'))); }),
-                     ErrNum::DataAccess);
+            const QString tooLong = sql.arg(QString(size + 1, 'x'));
+            QCOMPARE(errNum([&] { executeLocalBook(path, tooLong); }), ErrNum::DataAccess);
         }
     }
 

@@ -77,9 +77,9 @@ private slots:
 
     // What would change a statement's meaning is refused before any is built.
     void refusedInput() {
-        for (const auto& [field, mode] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {1, 4}}) {
-            QCOMPARE(errNum([&] { localSearchSQL("x", field, mode); }), ErrNum::InvalidCall);
-            QCOMPARE(errNum([&] { databaseSearchSQL(people(), "x", field, mode); }),
+        for (const auto& c : {std::pair{-1, 0}, {3, 0}, {0, -1}, {1, 4}}) {
+            QCOMPARE(errNum([&] { localSearchSQL("x", c.first, c.second); }), ErrNum::InvalidCall);
+            QCOMPARE(errNum([&] { databaseSearchSQL(people(), "x", c.first, c.second); }),
                      ErrNum::InvalidCall);
         }
         // The id goes in unquoted: only a number may stand there.
