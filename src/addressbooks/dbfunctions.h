@@ -25,17 +25,17 @@ void checkBookSqlName(const QString& bookName, const QString& name);
 // Every table, column and grouping name of the book (the grouping columns in use).
 void checkDatabaseBookNames(const DatabaseAddressBook& book);
 
+// How long an operation on a Local book waits for a lock held by another
+// program; a caller-ID lookup waits less, so a ringing call is never held up.
+constexpr int kLocalBookBusyWaitMs = 2000;
+constexpr int kCallerIDBusyWaitMs = 250;
+
 // A Local book is an SQLite file holding the one table TAMRIVO:
 //   ID integer auto-increment key (ids are never reused), name (40, not
 //   Null), telephone (20), email (100), telephone2 (20), telephone3 (20),
 //   email2 (100), freetext (250); text compares without regard to ASCII
 //   case, and a value longer than its column is refused.
 //
-// How long an operation on a Local book waits for a lock held by another
-// program; a caller-ID lookup waits less, so a ringing call is never held up.
-constexpr int kLocalBookBusyWaitMs = 2000;
-constexpr int kCallerIDBusyWaitMs = 250;
-
 // Connection text of a Local book file: an SQLite URI that opens the file
 // for reading and writing and never creates it. An empty path raises 3151.
 QString localConnectionString(const QString& filename);

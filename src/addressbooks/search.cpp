@@ -200,7 +200,7 @@ void consider(Candidate& best, DBSearchResult& rows, const QString& number) {
 } // namespace
 
 bool isTelephoneNumber(const QString& number) {
-    static const QRegularExpression telephone(QStringLiteral("^[0-9+*# ().-]+$"));
+    static const QRegularExpression telephone(QStringLiteral("\\A[0-9+*# ().-]+\\z"));
     return telephone.match(number).hasMatch();
 }
 

@@ -61,8 +61,9 @@ bool isBusy(const QSqlError& e) {
 bool isPlainSqlName(const QString& name) {
     static const QString part =
         QStringLiteral(R"((?:[\p{L}_][\p{L}\p{N}_$]*|"[^"\\]+"|\[[^\]\\]+\]|`[^`\\]+`))");
-    static const QRegularExpression plain(u'^' + part + QStringLiteral(R"((?:\.)") + part +
-                                          QStringLiteral("){0,2}$"));
+    static const QRegularExpression plain(QStringLiteral(R"(\A)") + part +
+                                          QStringLiteral(R"((?:\.)") + part +
+                                          QStringLiteral(R"(){0,2}\z)"));
     return plain.match(name).hasMatch();
 }
 

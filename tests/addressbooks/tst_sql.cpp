@@ -137,7 +137,8 @@ private slots:
         QVERIFY(!isPlainSqlName(""));
         for (const char* ok : {"5551234", "+39 (02) 123-45.67", "*31#", "#"})
             QVERIFY2(isTelephoneNumber(ok), ok);
-        for (const char* bad : {"", "_______", "555%", "5'", "55\u0661", "12a", "5\t5", "5,5"})
+        for (const char* bad :
+             {"", "_______", "555%", "5'", "55\u0661", "12a", "5\t5", "5\n", "5,5"})
             QVERIFY2(!isTelephoneNumber(QString::fromUtf8(bad)), bad);
         QCOMPARE(errNum([] { checkBookSqlName("CRM", ""); }), 0);
     }
