@@ -127,8 +127,8 @@ private slots:
                                    &b.email2,     &b.freetext,   &b.contactid};
                 if (i < 9)
                     *cols[i] = name;
-                b.setGrouping(i < 9 ? "Dept" : "Dept," + name);
-                b.groupNum = std::int16_t(i < 10 ? 1 : 2); // only the levels in use count
+                b.setGrouping(i < 9 ? "Dept" : name + ",Dept");
+                b.groupNum = std::int16_t(i == 9 ? 0 : 1); // only the levels in use count
                 const AppError e = caught([&] { checkDatabaseBookNames(b); });
                 QCOMPARE(e.number(), plain || i == 9 ? 0 : ErrNum::DataAccess);
                 QVERIFY(plain || i == 9 || e.description().contains("'CRM'"));
