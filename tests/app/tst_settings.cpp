@@ -331,6 +331,9 @@ private slots:
         row("dbab count word", "dbab:number", "two", 13);
         row("GroupNum overflow", "dbab:GroupNum0", "40000", 6);
         row("lab interval word", "lab:ringSoundInterval0", "x", 13);
+        row("table with a statement", "dbab:Tablename0", "People; DROP TABLE x", 3146);
+        row("grouping with a comment", "dbab:Group0", "Dept,City--", 3146);
+        row("quoted table", "dbab:Tablename0", "\"My People\"", 0);
     }
     void preferenceConversions() {
         QFETCH(QString, key);
