@@ -1,7 +1,6 @@
 #pragma once
 
-// What the address-book tests (and the main window's) share: real books,
-// data sources in the test's odbc.ini, records made short, errors as values.
+// Real books, data sources and records shared by the book and main-window tests.
 #include "addressbooks/dbfunctions.h"
 #include "app/globals.h"
 #include "common/testenv.h"
@@ -23,7 +22,6 @@ inline AppError caught(const std::function<void()>& f) {
 inline long errNum(const std::function<void()>& f) {
     return caught(f).number();
 }
-
 // name, telephone, email, telephone2, telephone3, email2, freetext, id
 template <typename... T> Contact contact(const T&... f) {
     const QStringList v{QString(f)...};
@@ -33,7 +31,6 @@ template <typename... T> Contact contact(const T&... f) {
 inline Contact withId(const QString& id) {
     return contact("", "", "", "", "", "", "", id);
 }
-
 inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QString& pw = {}) {
     DBConnection c;
     c.dsn = dsn;
@@ -64,7 +61,6 @@ inline void addDataSource(const TestEnv& env, const QString& name, const QString
         f.write(("[" + name + "]\n" + entries.join('\n') + "\n\n").toUtf8()) < 0)
         qFatal("cannot write odbc.ini");
 }
-
 // An SQLite file with the statements run in it, reached as data source dsn.
 inline void addSqliteDataSource(const TestEnv& env, const QString& dsn, const QStringList& sql) {
     DbSession s(DbSession::Kind::Sqlite, "file:" + env.file(dsn + ".db") + "?mode=rwc");

@@ -65,8 +65,7 @@ private slots:
         }
     }
 
-    // Never overwrites, creates nothing on a bad path; a file that is not a
-    // book fails clearly and is left as it was.
+    // Never overwrites or leaves half a file; a file that is no book is left as it was.
     void badFiles() {
         TestEnv env;
         const QString old = env.file("old.lab");
@@ -97,8 +96,7 @@ private slots:
         QCOMPARE(QDir(env.path()).entryList(QDir::Files), before);
     }
 
-    // Another program holds the file: a lookup gives up within a moment,
-    // and every failure says the book is busy.
+    // Held by another program: a lookup gives up at once; every failure says busy.
     void lockedLocalBook() {
         TestEnv env;
         auto book = addLocalBook(env, "l.lab", {{"Ann", "555"}});
@@ -118,8 +116,7 @@ private slots:
         QCOMPARE(lookupCallerID("555"), QStringLiteral("Ann"));
     }
 
-    // Closest first-telephone length wins; ties keep the earlier (Database
-    // books first); the tolerance drops a far match.
+    // Closest first telephone wins, ties keep the earlier, too far is no match.
     void lookupRanking() {
         TestEnv env;
         addDatabaseBook(env, "crm", {{"Twelve", "390212345678"}, {"Db tie", "99123456"}});

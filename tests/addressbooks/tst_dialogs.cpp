@@ -115,8 +115,7 @@ private slots:
                  how == "OK" ? QStringList{"New"} : QStringList());
     }
 
-    // An edit keeps the book's slot whatever its new name; Delete takes the
-    // first book of that kind and name; only Close writes the settings.
+    // An edit keeps its slot; Delete takes the first of the name; only Close saves.
     void editDeleteAndClose() {
         for (const char* n : {"A", "B", "A"}) {
             auto b = std::make_shared<LocalAddressBook>();
@@ -145,8 +144,7 @@ private slots:
         QCOMPARE(SettingsStore::instance().read("lab", "number", ""), QStringLiteral("2"));
     }
 
-    // A Database book mapped from the real table; a name that is not a plain
-    // SQL name keeps the dialog open with an error naming the book.
+    // Mapped from the real table; a name that is no plain SQL name keeps it open.
     void databaseBookMappedAndChecked() {
         addSqliteDataSource(*env, "staffdb",
                             {"CREATE TABLE Staff (Id INTEGER PRIMARY KEY, FullName TEXT, "
@@ -201,8 +199,19 @@ private slots:
         }
     }
 
-    // Create New: ".lab" appended unless the name ends in it exactly; a real
-    // empty book; never over an existing file.
+    // A stored book shows the grouping levels in use only, its password hidden.
+    void databaseBookShown() {
+        auto b = std::make_shared<DatabaseAddressBook>(people());
+        b->setGrouping("Dept,City");
+        b->groupNum = 1;
+        frmDatabaseAddressBook* d = frmDatabaseAddressBook::instance();
+        d->setValues(b);
+        const auto* levels = child<QListWidget>(d, "lbGrouping");
+        QVERIFY(levels->count() == 1 && levels->item(0)->text() == "Dept");
+        QCOMPARE(child<QLineEdit>(d, "txtPassword")->echoMode(), QLineEdit::Password);
+    }
+
+    // Create New: ".lab" added unless there exactly; a real book; never over a file.
     void localCreateNew() {
         frmLocalAddressBook* d = frmLocalAddressBook::instance();
         for (const char* name : {"x.LAB", "x.LAB.lab", "x.LAB"}) {

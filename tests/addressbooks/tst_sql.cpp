@@ -106,9 +106,8 @@ private slots:
                     .contains("The text '\\' OR 1=1' holds a backslash"));
     }
 
-    // Table and column names go into statements as they are: only plain
-    // names, checked in every slot of a book and named in the error. A
-    // telephone number holds telephone characters only.
+    // Only plain names go into statements, from any slot of a book, the book
+    // named in the error; a telephone number holds telephone characters only.
     void sqlNames() {
         const QStringList good =
             QString("People|_x1$|cat.dbo.[My Table]|\"a; b\"|`odd name`|Citt\u00e0|[a\"b]")

@@ -1,6 +1,5 @@
-// Faults on the running program: books that break under it and callers
-// whose number carries SQL. The program runs with the simulated line; a
-// plug-in connection polls the caller's name; prompts come on stderr.
+// Faults on the running program (simulated line; a plug-in connection polls
+// the caller's name; prompts on stderr): broken books, callers sending SQL.
 #include "addressbooks/booktestutil.h"
 #include "common/widgettest.h"
 #include "platform/settingsstore.h"
