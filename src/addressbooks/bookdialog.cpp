@@ -69,6 +69,7 @@ void BookDialog::closeEvent(QCloseEvent* event) {
 
 void BookDialog::OKButton_Click() {
     trapErrors([&] {
+        checkValues();
         closeMode->setText(kOK);
         hide();
     });

@@ -38,6 +38,8 @@ protected:
 
     // Forgets the one instance of the dialog's class.
     virtual void forgetInstance() = 0;
+    // Raises when the fields cannot be stored; OK then leaves the dialog open.
+    virtual void checkValues() {}
     // Escape is Cancel; the window box unloads.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;

@@ -33,8 +33,10 @@ struct Mapped {
     QString value;
 };
 
-// The optional and fixed columns after the name, in statement order.
+// The optional and fixed columns after the name, in statement order; every
+// value checked before any of it goes into a statement.
 QList<Mapped> databaseColumns(const DatabaseAddressBook& b, const Contact& c) {
+    checkDatabaseText(c.name);
     QList<Mapped> cols{{b.telephoneField, c.telephone}};
     if (!b.telephone2.isEmpty())
         cols.append({b.telephone2, c.telephone2});
@@ -45,6 +47,8 @@ QList<Mapped> databaseColumns(const DatabaseAddressBook& b, const Contact& c) {
         cols.append({b.email2, c.email2});
     if (!b.freetext.isEmpty())
         cols.append({b.freetext, c.freetext});
+    for (const Mapped& m : cols)
+        checkDatabaseText(m.value);
     return cols;
 }
 
@@ -81,9 +85,10 @@ QString deleteLocal(const Contact& c) {
 }
 
 QString addDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    const QList<Mapped> mapped = databaseColumns(b, c);
     QString columns = QStringLiteral("INSERT INTO ") + b.tableName + u'(' + b.nameField;
     QString values = quoted(c.name);
-    for (const Mapped& m : databaseColumns(b, c)) {
+    for (const Mapped& m : mapped) {
         columns += u',' + m.column;
         values += u',' + v(m.value);
     }
@@ -91,9 +96,10 @@ QString addDatabase(const DatabaseAddressBook& b, const Contact& c) {
 }
 
 QString updateDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    const QList<Mapped> mapped = databaseColumns(b, c);
     QString sql = QStringLiteral("UPDATE ") + b.tableName + QStringLiteral(" SET ") + b.nameField +
                   QStringLiteral("= ") + quoted(c.name);
-    for (const Mapped& m : databaseColumns(b, c))
+    for (const Mapped& m : mapped)
         sql += u',' + m.column + u'=' + v(m.value);
     return sql + QStringLiteral(" WHERE ") + b.contactid + u'=' + escapeSQL(checkedId(c.contactid));
 }

@@ -12,6 +12,32 @@ QString escapeSQL(const QString& text) {
     return out;
 }
 
+void checkDatabaseText(const QString& text) {
+    if (text.contains(u'\\'))
+        raiseError(ErrNum::DataAccess,
+                   QStringLiteral("The text '%1' holds a backslash, which a Database address "
+                                  "book cannot take.")
+                       .arg(text));
+}
+
+void checkBookSqlName(const QString& bookName, const QString& name) {
+    if (!name.isEmpty() && !isPlainSqlName(name))
+        raiseError(ErrNum::DataAccess,
+                   QStringLiteral("The address book '%1' names \"%2\" as a table or column: only "
+                                  "a plain name (letters, digits, \"_\", optionally qualified "
+                                  "or quoted) can be used.")
+                       .arg(bookName, name));
+}
+
+void checkDatabaseBookNames(const DatabaseAddressBook& b) {
+    for (const QString* n : {&b.tableName, &b.nameField, &b.telephoneField, &b.emailField,
+                             &b.contactid, &b.telephone2, &b.telephone3, &b.email2, &b.freetext})
+        checkBookSqlName(b.addressBookName, *n);
+    const QStringList grouping = b.Grouping();
+    for (int i = 0; i < b.groupNum && i < grouping.size(); ++i)
+        checkBookSqlName(b.addressBookName, grouping[i]);
+}
+
 namespace {
 
 QString absolutePath(const QString& filename) {
@@ -45,17 +71,31 @@ QString localConnectionString(const QString& filename) {
     return sqliteUri(absolutePath(filename), "rw");
 }
 
-std::unique_ptr<DbSession> openLocalBook(const QString& filename) {
+namespace {
+
+[[noreturn]] void raiseBusy(const QString& filename) {
+    raiseError(ErrNum::DataSourceOpen,
+               QStringLiteral("The address-book file '%1' is busy: another program is using it. "
+                              "Try again later.")
+                   .arg(filename));
+}
+
+} // namespace
+
+std::unique_ptr<DbSession> openLocalBook(const QString& filename, int busyWaitMs) {
     const QString path = absolutePath(filename);
     if (!QFileInfo(path).isFile())
         raiseError(ErrNum::DataSourceOpen,
                    QStringLiteral("Could not find file '%1'.").arg(filename));
-    auto session = std::make_unique<DbSession>(DbSession::Kind::Sqlite, sqliteUri(path, "rw"));
+    auto session =
+        std::make_unique<DbSession>(DbSession::Kind::Sqlite, sqliteUri(path, "rw"), busyWaitMs);
     Recordset tables;
     try {
         tables = session->openRecordset(
             QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='TAMRIVO' "
                            "COLLATE NOCASE"));
+    } catch (const DbBusyError&) {
+        raiseBusy(filename);
     } catch (const AppError& e) {
         raiseError(ErrNum::DataSourceOpen,
                    QStringLiteral("The file '%1' is not an address-book file: %2")
@@ -69,12 +109,20 @@ std::unique_ptr<DbSession> openLocalBook(const QString& filename) {
     return session;
 }
 
-Recordset queryLocalBook(const QString& filename, const QString& sql) {
-    return openLocalBook(filename)->openRecordset(sql);
+Recordset queryLocalBook(const QString& filename, const QString& sql, int busyWaitMs) {
+    try {
+        return openLocalBook(filename, busyWaitMs)->openRecordset(sql);
+    } catch (const DbBusyError&) {
+        raiseBusy(filename);
+    }
 }
 
 void executeLocalBook(const QString& filename, const QString& sql) {
-    openLocalBook(filename)->execute(sql);
+    try {
+        openLocalBook(filename)->execute(sql);
+    } catch (const DbBusyError&) {
+        raiseBusy(filename);
+    }
 }
 
 QString localTableDefinition() {

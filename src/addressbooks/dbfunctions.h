@@ -1,5 +1,6 @@
 #pragma once
 
+#include "addressbooks/records.h"
 #include "platform/dbsession.h"
 #include "platform/recordset.h"
 
@@ -10,6 +11,24 @@
 // each "'" becomes "''", nothing else changes ("%" and "_" keep their
 // meaning in LIKE patterns). Adds no quotes of its own.
 QString escapeSQL(const QString& text);
+
+// Text bound for a Database book's SQL: some engines take a backslash inside
+// quotes for an escape, which would let the text end its quotes, so text
+// holding one raises 3146 before anything is sent. (A Local book's engine
+// never escapes with backslashes and takes any text.)
+void checkDatabaseText(const QString& text);
+
+// A table name or column mapping of the Database book bookName: "" (not
+// mapped) or a plain SQL name (isPlainSqlName); anything else raises 3146
+// naming the book.
+void checkBookSqlName(const QString& bookName, const QString& name);
+// Every table, column and grouping name of the book (the grouping columns in use).
+void checkDatabaseBookNames(const DatabaseAddressBook& book);
+
+// How long an operation on a Local book waits for a lock held by another
+// program; a caller-ID lookup waits less, so a ringing call is never held up.
+constexpr int kLocalBookBusyWaitMs = 2000;
+constexpr int kCallerIDBusyWaitMs = 250;
 
 // A Local book is an SQLite file holding the one table TAMRIVO:
 //   ID integer auto-increment key (ids are never reused), name (40, not
@@ -22,11 +41,14 @@ QString escapeSQL(const QString& text);
 QString localConnectionString(const QString& filename);
 
 // Opens a Local book file. Raises 3151 when the path is empty, the file does
-// not exist (nothing is created), is not an SQLite file or holds no TAMRIVO.
-std::unique_ptr<DbSession> openLocalBook(const QString& filename);
+// not exist (nothing is created), is not an SQLite file or holds no TAMRIVO,
+// or is locked by another program for longer than busyWaitMs ("is busy").
+std::unique_ptr<DbSession> openLocalBook(const QString& filename,
+                                         int busyWaitMs = kLocalBookBusyWaitMs);
 
 // Open, run, close: every row of a query on a Local book file.
-Recordset queryLocalBook(const QString& filename, const QString& sql);
+Recordset queryLocalBook(const QString& filename, const QString& sql,
+                         int busyWaitMs = kLocalBookBusyWaitMs);
 // Open, run, close: one statement on a Local book file.
 void executeLocalBook(const QString& filename, const QString& sql);
 

@@ -1,5 +1,6 @@
 #include "addressbooks/frmdatabaseaddressbook.h"
 
+#include "addressbooks/dbfunctions.h"
 #include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
@@ -249,7 +250,18 @@ std::shared_ptr<DatabaseAddressBook> frmDatabaseAddressBook::getValues() {
         currentBook = std::make_shared<DatabaseAddressBook>();
         currentBook->init();
     }
-    DatabaseAddressBook& b = *currentBook;
+    fill(*currentBook);
+    return currentBook;
+}
+
+void frmDatabaseAddressBook::checkValues() {
+    DatabaseAddressBook b;
+    b.init();
+    fill(b);
+    checkDatabaseBookNames(b);
+}
+
+void frmDatabaseAddressBook::fill(DatabaseAddressBook& b) const {
     b.addressBookName = txtAddressBookName->text();
     b.dsn = txtDSN->text();
     b.User = txtUserName->text();
@@ -275,7 +287,6 @@ std::shared_ptr<DatabaseAddressBook> frmDatabaseAddressBook::getValues() {
     b.telephone3 = txtTel3->text();
     b.email2 = txtEmail2->text();
     b.freetext = txtFreeText->text();
-    return currentBook;
 }
 
 void frmDatabaseAddressBook::cmdGetTableInfo_Click() {

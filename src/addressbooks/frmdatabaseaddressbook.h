@@ -29,8 +29,11 @@ public:
 
 protected:
     void forgetInstance() override;
+    void checkValues() override;
 
 private:
+    // The fields into b; groupNum from the rows of the grouping list.
+    void fill(DatabaseAddressBook& b) const;
     frmDatabaseAddressBook();
     void Form_Load();
     void cmdGetTableInfo_Click();

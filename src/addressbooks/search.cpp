@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "platform/dbconnection.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
@@ -69,6 +70,7 @@ QStringList nonEmpty(std::initializer_list<const QString*> columns) {
 QString databaseSearchSQL(const DatabaseAddressBook& b, const QString& searchStr,
                           std::int16_t field, std::int16_t mode) {
     checkField(field);
+    checkDatabaseText(searchStr);
     QString sql =
         QStringLiteral("SELECT ") + b.nameField + u',' + b.telephoneField + u',' + b.emailField;
     for (const QString& c : mappedOptionalColumns(b))
@@ -134,17 +136,27 @@ DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const 
     return result;
 }
 
-DBSearchResult searchLocalAddressBook(const LocalAddressBook& book, const QString& tag,
-                                      const QString& searchStr, std::int16_t field,
-                                      std::int16_t mode) {
+namespace {
+
+DBSearchResult searchLocal(const LocalAddressBook& book, const QString& tag,
+                           const QString& searchStr, std::int16_t field, std::int16_t mode,
+                           int busyWaitMs) {
     DBSearchResult result;
     result.init();
     const QString sql = localSearchSQL(searchStr, field, mode);
-    Recordset rs = queryLocalBook(book.filename, sql);
+    Recordset rs = queryLocalBook(book.filename, sql, busyWaitMs);
     for (; !rs.isEOF(); rs.MoveNext())
         result.Add(tag, rs.text(0), rs.text(1), rs.text(4), rs.text(2), rs.text(3), rs.text(5),
                    rs.text(6), rs.text(7));
     return result;
+}
+
+} // namespace
+
+DBSearchResult searchLocalAddressBook(const LocalAddressBook& book, const QString& tag,
+                                      const QString& searchStr, std::int16_t field,
+                                      std::int16_t mode) {
+    return searchLocal(book, tag, searchStr, field, mode, kLocalBookBusyWaitMs);
 }
 
 DBSearchResult searchAddressBooks(const QString& searchStr, std::int16_t field, std::int16_t mode) {
@@ -187,11 +199,18 @@ void consider(Candidate& best, DBSearchResult& rows, const QString& number) {
 
 } // namespace
 
+bool isTelephoneNumber(const QString& number) {
+    static const QRegularExpression telephone(QStringLiteral("\\A[0-9+*# ().-]+\\z"));
+    return telephone.match(number).hasMatch();
+}
+
 QString lookupCallerID(const QString& number, std::optional<QString>& matchedNumber,
                        std::optional<QString>& matchedTag) {
     Candidate best;
-    // An empty number would match every contact that has a telephone.
-    if (!number.isEmpty()) {
+    // An empty number would match every contact that has a telephone; a
+    // number is never looked up unless it is made of telephone characters
+    // only, so what a caller sends can never carry SQL or wildcards.
+    if (isTelephoneNumber(number)) {
         if (!noDBBooks) {
             for (int i = 0; i < gDBBooks.size(); ++i) {
                 const auto book = dbBookAt(i);
@@ -209,8 +228,8 @@ QString lookupCallerID(const QString& number, std::optional<QString>& matchedNum
                 if (!book->searchForCallerID)
                     continue;
                 DBSearchResult r =
-                    searchLocalAddressBook(*book, AbTag::make(0, BookKind::Local, i), number,
-                                           SearchField::Number, SearchMode::Suffix);
+                    searchLocal(*book, AbTag::make(0, BookKind::Local, i), number,
+                                SearchField::Number, SearchMode::Suffix, kCallerIDBusyWaitMs);
                 consider(best, r, number);
             }
         }

@@ -48,12 +48,18 @@ DBSearchResult searchLocalAddressBook(const LocalAddressBook& book, const QStrin
 // whole search; there is no partial result.
 DBSearchResult searchAddressBooks(const QString& searchStr, std::int16_t field, std::int16_t mode);
 
+// A telephone number: not empty, only ASCII digits, "+", "*", "#" and the
+// separators blank, "-", ".", "(" and ")".
+bool isTelephoneNumber(const QString& number);
+
 // Caller-ID lookup over every Database and then every Local book marked
 // searchForCallerID: suffix match on the telephone columns; the row whose
 // first telephone is closest in length to number wins (on a tie the earlier
 // one stays), and is dropped when the lengths differ by more than
 // gCallerIDMaxLengthDiff. Answers the contact's name, or string 16031 "Not
-// Found" (always for an empty number, without opening any book).
+// Found" (always for a number that is not a telephone number, "" included,
+// without opening any book). A Local book locked by another program is
+// waited for kCallerIDBusyWaitMs at most, then fails as busy.
 // An output that the caller passes holding a text (even "") receives the
 // matched row's first telephone as the book stores it and the book's tag,
 // and becomes Empty (nullopt) without a match; an output passed Empty is

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "addressbooks/dbfunctions.h"
 #include "app/convert.h"
 #include "platform/errors.h"
 #include "app/globals.h"
@@ -45,6 +46,20 @@ bool readFlag(const QString& section, const QString& key, const QString& def) {
     }
 }
 
+// A table or column name of a Database book (a list at "," when list):
+// refused, naming the setting, unless it is a plain SQL name.
+QString readBookName(const QString& section, const QString& key, const QString& book,
+                     bool list = false) {
+    const QString text = readText(section, key, QString());
+    try {
+        for (const QString& name : list ? text.split(u',') : QStringList{text})
+            checkBookSqlName(book, name);
+    } catch (const AppError& e) {
+        badSetting(e, section, key, text);
+    }
+    return text;
+}
+
 bool readBookFlag(const QString& section, const QString& key) {
     return readText(section, key, QStringLiteral("F")) == QLatin1String("T");
 }
@@ -70,23 +85,23 @@ QList<std::shared_ptr<DatabaseAddressBook>> loadDBBooks(std::int16_t n) {
         b->dsn = readText(s, QStringLiteral("DSN") + x, QString());
         b->User = readText(s, QStringLiteral("User") + x, QString());
         b->password = readText(s, QStringLiteral("Password") + x, QString());
-        b->tableName = readText(s, QStringLiteral("Tablename") + x, QString());
+        b->tableName = readBookName(s, QStringLiteral("Tablename") + x, b->addressBookName);
         b->readonly = readBookFlag(s, QStringLiteral("ReadOnly") + x);
         b->groupNum = readInt16(s, QStringLiteral("GroupNum") + x, QStringLiteral("0"));
-        b->setGrouping(readText(s, QStringLiteral("Group") + x, QString()));
-        b->nameField = readText(s, QStringLiteral("NameField") + x, QString());
-        b->telephoneField = readText(s, QStringLiteral("TelephoneField") + x, QString());
-        b->emailField = readText(s, QStringLiteral("EmailField") + x, QString());
+        b->setGrouping(readBookName(s, QStringLiteral("Group") + x, b->addressBookName, true));
+        b->nameField = readBookName(s, QStringLiteral("NameField") + x, b->addressBookName);
+        b->telephoneField = readBookName(s, QStringLiteral("TelephoneField") + x, b->addressBookName);
+        b->emailField = readBookName(s, QStringLiteral("EmailField") + x, b->addressBookName);
         b->searchForCallerID = readBookFlag(s, QStringLiteral("searchForCallerID") + x);
         b->ringSound = readText(s, QStringLiteral("ringSound") + x, QString());
         b->ringSoundInterval =
             readInt16(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
         b->callPrefix = readText(s, QStringLiteral("callPrefix") + x, QString());
-        b->contactid = readText(s, QStringLiteral("contactID") + x, QString());
-        b->telephone2 = readText(s, QStringLiteral("2ndtelephone") + x, QString());
-        b->telephone3 = readText(s, QStringLiteral("3rdtelephone") + x, QString());
-        b->email2 = readText(s, QStringLiteral("2ndemail") + x, QString());
-        b->freetext = readText(s, QStringLiteral("freeText") + x, QString());
+        b->contactid = readBookName(s, QStringLiteral("contactID") + x, b->addressBookName);
+        b->telephone2 = readBookName(s, QStringLiteral("2ndtelephone") + x, b->addressBookName);
+        b->telephone3 = readBookName(s, QStringLiteral("3rdtelephone") + x, b->addressBookName);
+        b->email2 = readBookName(s, QStringLiteral("2ndemail") + x, b->addressBookName);
+        b->freetext = readBookName(s, QStringLiteral("freeText") + x, b->addressBookName);
         books.append(b);
     }
     return books;
@@ -123,8 +138,8 @@ SettingsStore::Entries dbBookEntries() {
     for (int i = 0; i < count; ++i) {
         const DatabaseAddressBook& b = bookAt(gDBBooks, i);
         const QString x = num(i);
-        // Only the columns in use; a count beyond the stored columns keeps
-        // what there is rather than failing the whole save.
+        // Only the columns in use, and a count no larger than the columns
+        // written, so the next start reads the same pair.
         const QStringList grouping = b.Grouping();
         const int used = qBound(0, int(b.groupNum), int(grouping.size()));
         out.append({QStringLiteral("AddressBookName") + x, b.addressBookName});
@@ -133,7 +148,7 @@ SettingsStore::Entries dbBookEntries() {
         out.append({QStringLiteral("Password") + x, b.password});
         out.append({QStringLiteral("Tablename") + x, b.tableName});
         out.append({QStringLiteral("ReadOnly") + x, bookFlagText(b.readonly)});
-        out.append({QStringLiteral("GroupNum") + x, num(b.groupNum)});
+        out.append({QStringLiteral("GroupNum") + x, num(used)});
         out.append({QStringLiteral("Group") + x, grouping.mid(0, used).join(u',')});
         out.append({QStringLiteral("NameField") + x, b.nameField});
         out.append({QStringLiteral("TelephoneField") + x, b.telephoneField});

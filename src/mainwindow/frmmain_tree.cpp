@@ -21,6 +21,7 @@ QString groupCondition(const QTreeWidgetItem* node, const DatabaseAddressBook& b
     QStringList parts;
     const QTreeWidgetItem* m = node;
     for (int i = level - 1; i >= 0 && m; --i) {
+        checkDatabaseText(m->text(0));
         parts << book.groupingColumn(i) + QStringLiteral("='") + escapeSQL(m->text(0)) + u'\'';
         m = m->parent();
     }

@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -42,13 +43,35 @@ QString odbcDatabaseName(const QString& text) {
     return text.mid(prefix.size());
 }
 
+// SQLITE_BUSY and SQLITE_LOCKED, also as the low byte of an extended code.
+bool isBusy(const QSqlError& e) {
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == 5 || code == 6);
+}
+
+[[noreturn]] void raiseFailure(long number, const QString& text, bool busy) {
+    if (busy)
+        throw DbBusyError(number, text);
+    raiseError(number, text);
+}
+
 } // namespace
+
+bool isPlainSqlName(const QString& name) {
+    static const QString part =
+        QStringLiteral(R"((?:[\p{L}_][\p{L}\p{N}_$]*|"[^"\\]+"|\[[^\]\\]+\]|`[^`\\]+`))");
+    static const QRegularExpression plain(QStringLiteral(R"(\A)") + part +
+                                          QStringLiteral(R"((?:\.)") + part +
+                                          QStringLiteral(R"(){0,2}\z)"));
+    return plain.match(name).hasMatch();
+}
 
 void DbSession::setObserver(Observer o) {
     observer() = std::move(o);
 }
 
-DbSession::DbSession(Kind kind, const QString& connectionText) {
+DbSession::DbSession(Kind kind, const QString& connectionText, int busyWaitMs) {
     static quint64 counter = 0;
     const QString name = QStringLiteral("tamrivo-db-%1").arg(++counter);
     const QString driver = kind == Kind::Odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
@@ -61,7 +84,8 @@ DbSession::DbSession(Kind kind, const QString& connectionText) {
             failure = QStringLiteral("The database driver %1 is not available.").arg(driver);
         } else {
             if (kind == Kind::Sqlite)
-                db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+                db.setConnectOptions(
+                    QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
             db.setDatabaseName(dbName);
             db.setNumericalPrecisionPolicy(QSql::HighPrecision);
             if (!db.open())
@@ -87,6 +111,7 @@ DbSession::~DbSession() {
 Recordset DbSession::openRecordset(const QString& sql) {
     notify("exec", sql);
     QString failure;
+    bool busy = false;
     QStringList names;
     QList<QList<QVariant>> rows;
     {
@@ -96,6 +121,7 @@ Recordset DbSession::openRecordset(const QString& sql) {
         q.setNumericalPrecisionPolicy(QSql::HighPrecision);
         if (!q.exec(sql)) {
             failure = driverMessage(q.lastError(), QStringLiteral("The query failed."));
+            busy = isBusy(q.lastError());
         } else {
             const QSqlRecord rec = q.record();
             const int n = rec.count();
@@ -108,38 +134,43 @@ Recordset DbSession::openRecordset(const QString& sql) {
                     row.append(q.isNull(i) ? QVariant() : q.value(i));
                 rows.append(std::move(row));
             }
-            if (q.lastError().isValid())
+            if (q.lastError().isValid()) {
                 failure =
                     driverMessage(q.lastError(), QStringLiteral("Reading the result failed."));
+                busy = isBusy(q.lastError());
+            }
         }
         q.finish();
     }
     if (!failure.isNull())
-        raiseError(ErrNum::DataAccess, failure);
+        raiseFailure(ErrNum::DataAccess, failure, busy);
     return Recordset(std::move(names), std::move(rows));
 }
 
 void DbSession::execute(const QString& sql) {
     notify("exec", sql);
     QString failure;
+    bool busy = false;
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(sql))
+        if (!q.exec(sql)) {
             failure = driverMessage(q.lastError(), QStringLiteral("The statement failed."));
+            busy = isBusy(q.lastError());
+        }
         q.finish();
     }
     if (!failure.isNull())
-        raiseError(ErrNum::DataAccess, failure);
+        raiseFailure(ErrNum::DataAccess, failure, busy);
 }
 
 QStringList DbSession::tableFields(const QString& table) {
-    // The name goes into SQL text as it is; some drivers run every
-    // statement of a text, so a ";" would let it run one of its own.
-    if (table.contains(u';'))
+    // The name goes into SQL text as it is: anything but a plain name could
+    // carry a statement of its own.
+    if (!isPlainSqlName(table))
         raiseError(ErrNum::DataAccess,
-                   QStringLiteral("The table or query name \"%1\" is not valid: it contains \";\".")
+                   QStringLiteral("The table or query name \"%1\" is not a plain SQL name.")
                        .arg(table));
     const Recordset rs =
         openRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1=0"));

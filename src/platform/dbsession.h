@@ -4,7 +4,24 @@
 
 #include <QString>
 #include <QStringList>
+#include "platform/errors.h"
+
 #include <functional>
+
+// True for a plain SQL name: letters, digits, "_" and "$", not starting
+// with a digit ("#" starts a comment on some engines), or a name in double
+// quotes, square brackets or backticks without its closing quote (nor a
+// backslash) inside; up to three such parts joined by "." (catalog.schema.
+// table). Such a name can go into SQL text as it is without changing the
+// statement around it.
+bool isPlainSqlName(const QString& name);
+
+// Raised instead of AppError (with the same number) when an SQLite file is
+// locked by another connection beyond the session's wait.
+class DbBusyError : public AppError {
+public:
+    using AppError::AppError;
+};
 
 // One open connection to a data source, given up when the object goes.
 // Statements are sent as literal text (never prepared), results are copied
@@ -20,7 +37,9 @@ public:
         Sqlite,
     };
 
-    DbSession(Kind kind, const QString& connectionText);
+    // busyWaitMs: how long an SQLite statement waits for a lock held
+    // elsewhere before it fails with DbBusyError.
+    DbSession(Kind kind, const QString& connectionText, int busyWaitMs = 5000);
     ~DbSession();
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;
@@ -31,7 +50,7 @@ public:
     void execute(const QString& sql);
     // Column names of a table or view, in their order, read from a query that
     // returns no row (the catalog functions take "_" for a wildcard). A name
-    // that gives no columns, or that holds ";", raises 3146.
+    // that gives no columns, or that is not a plain SQL name, raises 3146.
     QStringList tableFields(const QString& table);
 
     // Test hook, told of every connection opened ("open", its text) and every

@@ -1,114 +1,16 @@
 #pragma once
 
-// Helpers for tests that need real books: Local book files and ODBC data
-// sources configured in the test's own odbc.ini.
-
+// Real books, data sources and records shared by the book and main-window tests.
 #include "addressbooks/dbfunctions.h"
-#include "platform/errors.h"
 #include "app/globals.h"
 #include "common/testenv.h"
-#include "platform/dbsession.h"
+#include "platform/dbconnection.h"
 
 #include <QFile>
-#include <QStringList>
-#include <QTest>
 #include <functional>
-#include <memory>
 
 namespace booktest {
 
-// A new SQLite file (not a Local book) with the given statements run in it.
-inline void makeSqliteFile(const QString& path, const QStringList& statements) {
-    DbSession s(DbSession::Kind::Sqlite,
-                QStringLiteral("file:") + path + QStringLiteral("?mode=rwc"));
-    for (const QString& sql : statements)
-        s.execute(sql);
-}
-
-// Appends "[name]" and its entries to the odbc.ini that TestEnv points ODBCINI at.
-inline void addDataSource(const TestEnv& env, const QString& name, const QStringList& entries) {
-    QFile f(env.file(QStringLiteral("odbc/odbc.ini")));
-    QVERIFY(f.open(QIODevice::Append | QIODevice::Text));
-    QByteArray text = "[" + name.toUtf8() + "]\n";
-    for (const QString& e : entries)
-        text += e.toUtf8() + "\n";
-    f.write(text + "\n");
-}
-
-// An SQLite file reached as ODBC data source dsn through the SQLite3 driver.
-inline QString addSqliteDataSource(const TestEnv& env, const QString& dsn,
-                                   const QStringList& statements) {
-    const QString db = env.file(dsn + QStringLiteral(".db"));
-    makeSqliteFile(db, statements);
-    addDataSource(env, dsn, {QStringLiteral("Driver=SQLite3"), QStringLiteral("Database=") + db});
-    return db;
-}
-
-inline QString quoted(const QString& v) {
-    return v.isNull() ? QStringLiteral("NULL") : u'\'' + escapeSQL(v) + u'\'';
-}
-
-// One contact row for a Local book: name, telephone, telephone2, telephone3,
-// email; a null QString stands for Null.
-struct Row {
-    QString name, telephone, telephone2, telephone3, email;
-};
-
-inline QString localInsert(const Row& r) {
-    return QStringLiteral("INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,TELEPHONE3,EMAIL) VALUES "
-                          "(%1,%2,%3,%4,%5)")
-        .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2), quoted(r.telephone3),
-             quoted(r.email));
-}
-
-// A Local book file holding the rows, added to gLocalBooks.
-inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& fileName,
-                                                      const QList<Row>& rows,
-                                                      bool callerID = true) {
-    auto book = std::make_shared<LocalAddressBook>();
-    book->addressBookName = fileName;
-    book->filename = env.file(fileName);
-    book->searchForCallerID = callerID;
-    createLocalAddressBook(book->filename);
-    for (const Row& r : rows)
-        executeLocalBook(book->filename, localInsert(r));
-    gLocalBooks.append(book);
-    noLocalBooks = false;
-    return book;
-}
-
-// A Database book on table People (Name, Phone, Mobile, Office, Mail, Id) of
-// an SQLite ODBC data source, added to gDBBooks.
-inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
-                                                            const QList<Row>& rows,
-                                                            bool callerID = true) {
-    QStringList sql{
-        QStringLiteral("CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
-                       "Mobile TEXT, Office TEXT, Mail TEXT)")};
-    for (const Row& r : rows)
-        sql << QStringLiteral(
-                   "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (%1,%2,%3,%4,%5)")
-                   .arg(quoted(r.name), quoted(r.telephone), quoted(r.telephone2),
-                        quoted(r.telephone3), quoted(r.email));
-    addSqliteDataSource(env, dsn, sql);
-    auto book = std::make_shared<DatabaseAddressBook>();
-    book->Clear();
-    book->addressBookName = dsn;
-    book->dsn = dsn;
-    book->tableName = QStringLiteral("People");
-    book->nameField = QStringLiteral("Name");
-    book->telephoneField = QStringLiteral("Phone");
-    book->telephone2 = QStringLiteral("Mobile");
-    book->telephone3 = QStringLiteral("Office");
-    book->emailField = QStringLiteral("Mail");
-    book->contactid = QStringLiteral("Id");
-    book->searchForCallerID = callerID;
-    gDBBooks.append(book);
-    noDBBooks = false;
-    return book;
-}
-
-// The error f raised (number 0 when none).
 inline AppError caught(const std::function<void()>& f) {
     try {
         f();
@@ -120,18 +22,106 @@ inline AppError caught(const std::function<void()>& f) {
 inline long errNum(const std::function<void()>& f) {
     return caught(f).number();
 }
+// name, telephone, email, telephone2, telephone3, email2, freetext, id
+template <typename... T> Contact contact(const T&... f) {
+    const QStringList v{QString(f)...};
+    return Contact{v.value(0), v.value(1), v.value(2), v.value(3),
+                   v.value(4), v.value(5), v.value(6), v.value(7)};
+}
+inline Contact withId(const QString& id) {
+    return contact("", "", "", "", "", "", "", id);
+}
+inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QString& pw = {}) {
+    DBConnection c;
+    c.dsn = dsn;
+    c.userName = user;
+    c.password = pw;
+    return c;
+}
 
-// Records what the data layer opens and sends while it lives.
-class Trace {
-public:
+// A book on People (Name, Phone, Mail), optional columns mapped as given.
+inline DatabaseAddressBook people(const QStringList& optional = {"Mobile", "Office", "Mail2",
+                                                                 "Notes", "Id"}) {
+    DatabaseAddressBook b;
+    b.Clear();
+    b.addressBookName = "CRM";
+    b.tableName = "People";
+    b.nameField = "Name";
+    b.telephoneField = "Phone";
+    b.emailField = "Mail";
+    QString* cols[] = {&b.telephone2, &b.telephone3, &b.email2, &b.freetext, &b.contactid};
+    for (int i = 0; i < optional.size(); ++i)
+        *cols[i] = optional[i];
+    return b;
+}
+
+inline void addDataSource(const TestEnv& env, const QString& name, const QStringList& entries) {
+    QFile f(env.file("odbc/odbc.ini"));
+    if (!f.open(QIODevice::Append) ||
+        f.write(("[" + name + "]\n" + entries.join('\n') + "\n\n").toUtf8()) < 0)
+        qFatal("cannot write odbc.ini");
+}
+// An SQLite file with the statements run in it, reached as data source dsn.
+inline void addSqliteDataSource(const TestEnv& env, const QString& dsn, const QStringList& sql) {
+    DbSession s(DbSession::Kind::Sqlite, "file:" + env.file(dsn + ".db") + "?mode=rwc");
+    for (const QString& statement : sql)
+        s.execute(statement);
+    addDataSource(env, dsn, {"Driver=SQLite3", "Database=" + env.file(dsn + ".db")});
+}
+
+// Contact rows: name, telephone, telephone2, telephone3, email; null is Null.
+using Row = QStringList;
+
+inline QString values(const Row& r) {
+    QStringList v;
+    for (int i = 0; i < 5; ++i)
+        v << (r.value(i).isNull() ? QStringLiteral("NULL") : "'" + escapeSQL(r[i]) + "'");
+    return v.join(',');
+}
+
+// A Local book file holding the rows, added to gLocalBooks.
+inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& file,
+                                                      const QList<Row>& rows,
+                                                      bool callerID = true) {
+    auto book = std::make_shared<LocalAddressBook>();
+    book->addressBookName = file;
+    book->filename = env.file(file);
+    book->searchForCallerID = callerID;
+    createLocalAddressBook(book->filename);
+    for (const Row& r : rows)
+        executeLocalBook(book->filename, "INSERT INTO TAMRIVO (NAME,TELEPHONE,TELEPHONE2,"
+                                         "TELEPHONE3,EMAIL) VALUES (" +
+                                             values(r) + ")");
+    gLocalBooks.append(book);
+    noLocalBooks = false;
+    return book;
+}
+
+// A Database book on People (Id, Name, Phone, Mobile, Office, Mail) of an
+// SQLite data source, added to gDBBooks.
+inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
+                                                            const QList<Row>& rows) {
+    QStringList sql{"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
+                    "Mobile TEXT, Office TEXT, Mail TEXT)"};
+    for (const Row& r : rows)
+        sql << "INSERT INTO People (Name,Phone,Mobile,Office,Mail) VALUES (" + values(r) + ")";
+    addSqliteDataSource(env, dsn, sql);
+    auto b = std::make_shared<DatabaseAddressBook>(people({"Mobile", "Office", "", "", "Id"}));
+    b->addressBookName = b->dsn = dsn;
+    b->searchForCallerID = true;
+    gDBBooks.append(b);
+    noDBBooks = false;
+    return b;
+}
+
+struct Trace {
     Trace() {
         DbSession::setObserver([this](const QString& what, const QString& text) {
-            (what == QLatin1String("open") ? opened : sent).append(text);
+            (what == "open" ? opened : sent).append(text);
         });
     }
     ~Trace() { DbSession::setObserver({}); }
-    QStringList opened;
-    QStringList sent;
+    QStringList opened, sent;
 };
 
 } // namespace booktest

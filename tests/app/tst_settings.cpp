@@ -81,10 +81,10 @@ std::shared_ptr<DatabaseAddressBook> oddDBBook(int n) {
     b->dsn = u"  crm"_s + x;
     b->User = u"user\n"_s + x;
     b->password = u"p;w=d#\\"_s + x;
-    b->tableName = u"people, staff"_s + x;
+    b->tableName = u"\"people, staff"_s + x + u'"';
     b->readonly = n % 2 == 0;
     b->groupNum = 2;
-    b->setGrouping(u"country, city,extra"_s);
+    b->setGrouping(u"country,[ city],extra"_s);
     b->nameField = u"name"_s + x;
     b->telephoneField = u"phone"_s + x;
     b->emailField = u"mail"_s + x;
@@ -95,7 +95,7 @@ std::shared_ptr<DatabaseAddressBook> oddDBBook(int n) {
     b->contactid = u"id"_s + x;
     b->telephone2 = u"phone2_"_s + x;
     b->email2 = u"mail2_"_s + x;
-    b->freetext = u"notes\r\nmore"_s + x;
+    b->freetext = u"\"notes\r\nmore"_s + x + u'"';
     return b;
 }
 
@@ -216,7 +216,7 @@ private slots:
                      .split(u' '));
         QCOMPARE(get(u"dbab"_s, u"ReadOnly0"_s), u"T"_s);
         QCOMPARE(get(u"dbab"_s, u"searchForCallerID0"_s), u"F"_s);
-        QCOMPARE(get(u"dbab"_s, u"Group0"_s), u"country, city"_s);
+        QCOMPARE(get(u"dbab"_s, u"Group0"_s), u"country,[ city]"_s);
         QCOMPARE(get(u"prefs"_s, u"useTAPI"_s), u"1"_s);
         QCOMPARE(get(u"prefs"_s, u"showRingWindow"_s), u"0"_s);
         QCOMPARE(get(u"prefs"_s, u"defaultPrefixDRAB"_s), u"0|00|+39|x"_s);
@@ -256,15 +256,17 @@ private slots:
         QTest::addColumn<int>("groupNum");
         QTest::addColumn<QString>("grouping");
         QTest::addColumn<QString>("stored");
-        row("none", 0, "a,b", "");
-        row("first of two", 1, "a,b", "a");
-        row("empty item kept", 3, "a,,b", "a,,b");
-        row("count beyond the columns", 3, "a", "a");
+        QTest::addColumn<int>("storedNum");
+        row("none", 0, "a,b", "", 0);
+        row("first of two", 1, "a,b", "a", 1);
+        row("empty item kept", 3, "a,,b", "a,,b", 3);
+        row("count beyond the columns", 3, "a", "a", 1);
     }
     void groupingOnSave() {
         QFETCH(int, groupNum);
         QFETCH(QString, grouping);
         QFETCH(QString, stored);
+        QFETCH(int, storedNum);
         TestEnv env;
         auto b = std::make_shared<DatabaseAddressBook>();
         b->init();
@@ -275,7 +277,11 @@ private slots:
         gPreferences = std::make_shared<Preferences>();
         saveSettings();
         QCOMPARE(get(u"dbab"_s, u"Group0"_s), stored);
-        QCOMPARE(get(u"dbab"_s, u"GroupNum0"_s), QString::number(groupNum));
+        QCOMPARE(get(u"dbab"_s, u"GroupNum0"_s), QString::number(storedNum));
+        // The next start reads the pair that was written.
+        loadSettings();
+        QCOMPARE(gDBBooks[0]->groupNum, storedNum);
+        QCOMPARE(gDBBooks[0]->Grouping().mid(0, storedNum).join(u','), stored);
     }
 
     void missingBookKeysTakeDefaults() {
@@ -325,6 +331,9 @@ private slots:
         row("dbab count word", "dbab:number", "two", 13);
         row("GroupNum overflow", "dbab:GroupNum0", "40000", 6);
         row("lab interval word", "lab:ringSoundInterval0", "x", 13);
+        row("table with a statement", "dbab:Tablename0", "People; DROP TABLE x", 3146);
+        row("grouping with a comment", "dbab:Group0", "Dept,City--", 3146);
+        row("quoted table", "dbab:Tablename0", "\"My People\"", 0);
     }
     void preferenceConversions() {
         QFETCH(QString, key);

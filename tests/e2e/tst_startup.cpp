@@ -200,7 +200,7 @@ private slots:
                 auto b = std::make_shared<DatabaseAddressBook>();
                 b->init();
                 b->addressBookName = u"Book %1 = ; # , \\ "_s.arg(i);
-                b->freetext = u"notes\nof %1"_s.arg(i);
+                b->freetext = u"\"notes\nof %1\""_s.arg(i);
                 gDBBooks.append(b);
                 auto l = std::make_shared<LocalAddressBook>();
                 l->addressBookName = u"  Local %1"_s.arg(i);
