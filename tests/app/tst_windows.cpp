@@ -246,11 +246,17 @@ private slots:
         QCOMPARE(d->size(), size);
         for (int i = 0; i < 3; ++i) {
             clickTab(d, i);
+            settle();
             QCOMPARE(d->size(), size);
             auto* frame = child<QWidget>(d, u"TabFrm_%1"_s.arg(i));
             QVERIFY(frame->width() >= frame->minimumSizeHint().width());
             QVERIFY(frame->height() >= frame->minimumSizeHint().height());
         }
+        d->hide(); // opened again on another tab
+        clickTab(d, 1);
+        d->show();
+        settle();
+        QCOMPARE(d->size(), size);
         QVERIFY(!QFile::exists(env->settingsPath())); // the dialog stores nothing
     }
 
