@@ -98,9 +98,9 @@ void setOddGlobals() {
         gLocalBooks.append(l);
     }
     noDBBooks = noLocalBooks = false;
-    gPreferences = std::make_shared<Preferences>("Line = 1; #2", true, 1, 1, false, true, true,
+    gPreferences = std::make_shared<Preferences>(Preferences{u"Line = 1; #2"_s, true, 1, 1, false, true, true,
                                                  "  /a b/c\\d.wav", 15, true, false, false, "0",
-                                                 "00", "+39|x", true);
+                                                 "00", "+39|x", true});
     plugInsEnabled = true;
     serverPort = 40001;
     noPlugIns = false;
@@ -221,10 +221,11 @@ private slots:
             {'f', "0.5", 1, 0}, {'f', "yes", 0, 13}};
         for (const auto& [kind, text, expected, error] : rows) {
             const QString t = QString::fromLatin1(text);
+            const char k = kind; // a structured binding is not captured before C++20 in clang 14
             qlonglong v = 0;
             const long err = errorOf([&] {
-                v = kind == 'i' ? convert::toInt16(t)
-                    : kind == 'l' ? convert::toInt32(t) : qlonglong(convert::toFlag(t));
+                v = k == 'i' ? convert::toInt16(t)
+                    : k == 'l' ? convert::toInt32(t) : qlonglong(convert::toFlag(t));
             });
             QVERIFY2(err == error && v == expected, qPrintable(u"%1 '%2': %3, error %4"_s
                                                                    .arg(kind).arg(t).arg(v).arg(err)));

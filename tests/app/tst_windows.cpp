@@ -152,9 +152,9 @@ private slots:
             {5, 7, true, 40, "", 15}}; // unknown values select nothing
         for (const auto& [onClose, multipleCall, flags, interval, checked, slider] : rows) {
             restart();
-            const Preferences p("Line", false, std::int16_t(onClose), std::int16_t(multipleCall),
+            const Preferences p{u"Line"_s, false, std::int16_t(onClose), std::int16_t(multipleCall),
                                 flags, flags, flags, "/ring.wav", std::int16_t(interval), flags,
-                                flags, true, "0", "00", "+39", flags);
+                                flags, true, "0", "00", "+39", flags};
             frmPreferences* d = loadPreferences(p);
             QStringList ticked;
             for (const char* n : {"rbOnCloseClose", "rbOnCloseHide", "rbOnCloseAsk", "rbMCIgnore", "rbMCAlert"})
@@ -206,8 +206,8 @@ private slots:
         c<QSlider>(d, "slRingTimerInterval")->setFocus();
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(c<QSlider>(d, "slRingTimerInterval"), Qt::Key_PageUp);
-        QCOMPARE(fields(*d->getValues()), fields(Preferences("", false, 1, 0, true, true, true,
-                     "/x/bell.wav", 5, true, true, false, "9", "01", "", true)));
+        QCOMPARE(fields(*d->getValues()), fields(Preferences{"", false, 1, 0, true, true, true,
+                     "/x/bell.wav", 5, true, true, false, "9", "01", "", true}));
         for (int i : {0, 1, 2, 1}) {
             if (i == 1 && d->currentTab() == 3)
                 d->hide(); // opened again on another tab
