@@ -139,20 +139,6 @@ class TstSettings : public QObject {
 private slots:
     // ---- the store and its file
 
-    // Odd names (the values go through the round trip below); names are
-    // case-blind; the file is the owner's only.
-    void oddNames() {
-        for (const QString& k : {u"a=b"_s, u";k"_s, u"[k"_s, u" k"_s, u"\"k"_s, u"k]"_s}) {
-            TestEnv env;
-            store().write(u"odd]section"_s, k, u"v"_s);
-            store().write(u"ODD]SECTION"_s, u"after"_s, u"x"_s);
-            store().reload();
-            QCOMPARE(store().value(u"odd]section"_s, k), std::optional<QString>(u"v"_s));
-            QCOMPARE(store().keys(u"odd]section"_s), (QStringList{k, u"after"_s}));
-            QCOMPARE(QFileInfo(env.settingsPath()).permissions().toInt() & 0x0077, 0);
-        }
-    }
-
     // A hand-written file: what the key "k" of "prefs" reads as; or, when
     // it cannot be read right, the error ("!...") that stops it, the file
     // never being written over.
@@ -269,6 +255,7 @@ private slots:
                      u"T|F|country, city|1|0|00|+39|x|<absent>"_s);
             QCOMPARE(store().value(u"prefs"_s, u"showTipsAtStartup"_s),
                      tips.isNull() ? std::nullopt : std::optional<QString>(tips));
+            QCOMPARE(QFileInfo(env.settingsPath()).permissions().toInt() & 0x0077, 0); // owner only
             const QByteArray first = fileBytes(env.settingsPath());
             resetGlobals();
             loadSettings();
