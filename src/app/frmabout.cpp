@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "app/localize.h"
 #include "app/strings.h"
+#include "platform/prompter.h"
 #include "platform/systeminfo.h"
 
 #include <QFrame>
@@ -124,12 +125,15 @@ void frmAbout::cmdSysInfo_Click() {
 void frmAbout::StartSysInfo() {
     trapErrors([] {
         const QString path = SystemInfo::find();
-        if (path.isEmpty()) {
-            // Nothing to start: logged when the log is on, never shown.
-            reportError(QStringLiteral("dontknow"), AppError(0, QString()));
-            return;
+        if (path.isEmpty() || !SystemInfo::start(path)) {
+            // Logged when the log is on; the user is told either way rather
+            // than left waiting for a window that never comes.
+            reportError(QStringLiteral("dontknow"),
+                        path.isEmpty() ? AppError(0, QString())
+                                       : AppError(ErrNum::FileNotFound,
+                                                  standardErrorDescription(ErrNum::FileNotFound)));
+            Prompter::msgBox(QStringLiteral("No system information program could be started"),
+                             Msg::OKOnly | Msg::Exclamation, loadResString(16049));
         }
-        if (!SystemInfo::start(path))
-            raiseError(ErrNum::FileNotFound, standardErrorDescription(ErrNum::FileNotFound));
     });
 }

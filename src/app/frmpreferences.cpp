@@ -76,6 +76,10 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i < 3; ++i) {
         auto* f = new QGroupBox(frames);
         f->setObjectName(QStringLiteral("TabFrm_%1").arg(i));
+        // Hidden frames still count, so every tab gets the room of the largest.
+        QSizePolicy keep = f->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        f->setSizePolicy(keep);
         framesLayout->addWidget(f, 0, 0);
         TabFrm[i] = f;
     }
@@ -204,6 +208,8 @@ frmPreferences::frmPreferences(QWidget* parent) : QDialog(parent) {
     layout->addWidget(TabStrip1);
     layout->addWidget(frames, 1);
     layout->addLayout(buttons);
+    // One size for every tab and every opening: the one that holds them all.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(cbUseTAPI, &QCheckBox::toggled, this,
             [this] { trapErrors([this] { cbUseTAPI_Click(); }); });

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -59,6 +60,7 @@ frmTipOfTheDay::frmTipOfTheDay(QWidget* parent) : QDialog(parent) {
     lblTipText->setWordWrap(true);
     lblTipText->setTextFormat(Qt::PlainText);
     lblTipText->setMinimumWidth(320);
+    lblTipText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     chkLoadTipsAtStartup = new QCheckBox(QStringLiteral("Show tips at startup"), this);
     chkLoadTipsAtStartup->setObjectName(QStringLiteral("chkLoadTipsAtStartup"));
@@ -131,6 +133,13 @@ bool frmTipOfTheDay::LoadTips(int startIndex, int stopIndex) {
             if (tryLoadResString(20000 + i, tip) && !tip.isEmpty())
                 tipTexts.append(tip);
         }
+        // The label is made tall enough for the longest tip, so none is cut.
+        int tallest = 0;
+        for (const QString& tip : std::as_const(tipTexts)) {
+            lblTipText->setText(tip);
+            tallest = std::max(tallest, lblTipText->heightForWidth(lblTipText->minimumWidth()));
+        }
+        lblTipText->setMinimumHeight(tallest);
         // Rounded to the nearest, halves to the even neighbour.
         const double r = nextRandom();
         currentTipIndex = long(std::nearbyint(r * double(tipTexts.size()) + 1.0));

@@ -18,9 +18,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
+#include <QLibraryInfo>
 #include <QPointer>
-#include <QThread>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -116,9 +118,13 @@ StartResult Main(const QStringList& arguments) {
         splash = new frmSplash;
         splash->Form_Load();
         splash->show();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        splash->repaint();
-        QThread::msleep(1000);
+        {
+            // The pause runs the event loop so the splash is exposed and
+            // painted; the user's input waits until the program is up.
+            QEventLoop pause;
+            QTimer::singleShot(1000, &pause, &QEventLoop::quit);
+            pause.exec(QEventLoop::ExcludeUserInputEvents);
+        }
 
         gCallerIDMaxLengthDiff = 2;
         loadSipSettings(); // before the telephony object is built
@@ -166,12 +172,40 @@ StartResult Main(const QStringList& arguments) {
     return mainShown && gMainForm ? StartResult::Running : StartResult::Failed;
 }
 
-int runProgram(QApplication& app) {
+QStringList commandLine(int argc, char** argv) {
+    QStringList out;
+    for (int i = 0; i < argc; ++i)
+        out << QString::fromLocal8Bit(argv[i]);
+    return out;
+}
+
+bool installToolkitTranslations() {
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    if (currentLanguage() != Language::Italian)
+        return false;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_it"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+    return true;
+}
+
+int runProgram(QApplication& app, const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tamrivo"));
     QApplication::setQuitOnLastWindowClosed(false);
     Prompter::initFromEnvironment();
+    installToolkitTranslations();
 
-    switch (Main(QCoreApplication::arguments())) {
+    switch (Main(arguments)) {
     case StartResult::AlreadyRunning:
         return 0;
     case StartResult::Failed:

@@ -14,8 +14,17 @@ enum class StartResult {
 // program name first, then the command line.
 StartResult Main(const QStringList& arguments);
 
-// Runs Main and then the event loop; answers the exit status.
-int runProgram(QApplication& app);
+// The command line as given, program name first; taken before QApplication
+// removes the toolkit's options from argv.
+QStringList commandLine(int argc, char** argv);
+
+// Runs Main with arguments (as commandLine gives them) and then the event
+// loop; answers the exit status.
+int runProgram(QApplication& app, const QStringList& arguments);
+
+// Loads the toolkit's own translations for the program's language, so its
+// buttons and file dialog speak it too. False when there are none to load.
+bool installToolkitTranslations();
 
 // Gives up the single-instance lock taken by Main (tests).
 void releaseInstanceLock();

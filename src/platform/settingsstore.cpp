@@ -8,8 +8,11 @@
 #include <QHash>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 namespace {
+
+constexpr qint64 kMaxSettingsSize = 16 * 1024 * 1024;
 
 bool sameName(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
@@ -74,6 +77,30 @@ QString encode(const QString& s, bool isName) {
                QStringLiteral("Settings"));
 }
 
+bool isHexDigit(QChar c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Splits at CR LF, LF or a lone CR; each line is decoded on its own, so a
+// byte that is not UTF-8 is reported with its line instead of being replaced.
+QStringList decodeLines(const QByteArray& data, const QString& fileName) {
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= data.size(); ++i) {
+        if (i < data.size() && data[i] != '\n' && data[i] != '\r')
+            continue;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString line = utf8(QByteArrayView(data).sliced(start, i - start));
+        if (utf8.hasError())
+            malformed(fileName, int(lines.size()) + 1, QStringLiteral("bytes that are not UTF-8"));
+        lines << line;
+        if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
 // Reads a quoted text starting at pos (on the opening quote); pos ends after the closing quote.
 bool unquote(const QString& line, int& pos, QString& out) {
     out.clear();
@@ -106,13 +133,10 @@ bool unquote(const QString& line, int& pos, QString& out) {
             out += u'\t';
             break;
         case 'x': {
-            if (pos + 2 > line.size())
+            // Exactly two hex digits: no sign, no blank, nothing else.
+            if (pos + 2 > line.size() || !isHexDigit(line[pos]) || !isHexDigit(line[pos + 1]))
                 return false;
-            bool ok = false;
-            const int v = line.mid(pos, 2).toInt(&ok, 16);
-            if (!ok)
-                return false;
-            out += QChar(v);
+            out += QChar(char16_t(line.mid(pos, 2).toUShort(nullptr, 16)));
             pos += 2;
             break;
         }
@@ -159,12 +183,28 @@ void SettingsStore::ensureLoaded() const {
     QFile f(p);
     QList<Section> sections;
     if (f.exists()) {
+        // A FIFO would block the start and a device could be endless: only
+        // a regular file of sane size is read.
+        const QFileInfo info(p);
+        if (!info.isFile())
+            raiseError(ErrNum::SettingsRead,
+                       QStringLiteral("The settings file %1 is not a regular file").arg(p),
+                       QStringLiteral("Settings"));
+        if (info.size() > kMaxSettingsSize)
+            raiseError(ErrNum::SettingsRead,
+                       QStringLiteral("The settings file %1 is larger than 16 MiB").arg(p),
+                       QStringLiteral("Settings"));
         if (!f.open(QIODevice::ReadOnly))
             raiseError(
                 ErrNum::SettingsRead,
                 QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
                 QStringLiteral("Settings"));
-        sections = parse(f.readAll(), p);
+        const QByteArray data = f.read(kMaxSettingsSize + 1);
+        if (data.size() > kMaxSettingsSize)
+            raiseError(ErrNum::SettingsRead,
+                       QStringLiteral("The settings file %1 is larger than 16 MiB").arg(p),
+                       QStringLiteral("Settings"));
+        sections = parse(data, p);
     }
     m_sections = sections;
     m_loaded = true;
@@ -319,15 +359,12 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
                                                    const QString& fileName) {
     QList<Section> sections;
     QHash<QString, QHash<QString, qsizetype>> keysSeen; // per section: key -> position
-    QString text = QString::fromUtf8(data);
+    QStringList lines = decodeLines(data, fileName);
     // Editors may put a byte-order mark in front; it is not part of the first line.
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    const QStringList lines = text.split(u'\n');
+    if (lines.first().startsWith(QChar(0xFEFF)))
+        lines.first().remove(0, 1);
     for (int n = 0; n < lines.size(); ++n) {
-        QString line = lines[n];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+        const QString& line = lines[n];
         const int lineNo = n + 1;
         if (line.trimmed().isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
@@ -376,12 +413,16 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
             key = line.left(pos).trimmed();
         }
         ++pos;
+        // Blanks around a hand-written value are not part of it either;
+        // values that really have them are written quoted.
+        while (pos < line.size() && line[pos].isSpace())
+            ++pos;
         QString value;
         if (pos < line.size() && line[pos] == u'"') {
-            if (!unquote(line, pos, value) || pos != line.size())
+            if (!unquote(line, pos, value) || !line.mid(pos).trimmed().isEmpty())
                 malformed(fileName, lineNo, QStringLiteral("bad quoted value"));
         } else {
-            value = line.mid(pos);
+            value = line.mid(pos).trimmed();
         }
         auto& entries = sections.last().entries;
         auto& seen = keysSeen[sections.last().name.toCaseFolded()];

@@ -1,5 +1,7 @@
 #include "platform/shell.h"
 
+#include "platform/prompter.h"
+
 #include <QDesktopServices>
 #include <cstdio>
 
@@ -21,7 +23,13 @@ bool Shell::open(const QUrl& url) {
                          url.toString(QUrl::FullyEncoded).toLocal8Bit().constData());
         return true;
     }
-    return QDesktopServices::openUrl(url);
+    if (QDesktopServices::openUrl(url))
+        return true;
+    // Doing nothing would leave the user waiting for a window that never comes.
+    Prompter::msgBox(QStringLiteral("Nothing on this desktop can open %1")
+                         .arg(url.toDisplayString()),
+                     Msg::OKOnly | Msg::Exclamation, QStringLiteral("Cannot open"));
+    return false;
 }
 
 QUrl Shell::mailto(const QString& address) {

@@ -9,7 +9,8 @@
 // at once; what the desktop then does is not looked at.
 class Shell {
 public:
-    // True when the desktop accepted the address.
+    // True when the desktop accepted the address; when nothing can open it
+    // the user is told so in a message box and the answer is false.
     static bool open(const QUrl& url);
 
     // "mailto:" followed by the address exactly as given (blanks included);

@@ -1,0 +1,86 @@
+// The platform layer: the single-instance lock, termination requests, the
+// desktop's handlers for addresses, and file-dialog filters.
+
+#include "common/testenv.h"
+#include "platform/filechooser.h"
+#include "platform/instancelock.h"
+#include "platform/prompter.h"
+#include "platform/shell.h"
+#include "platform/termination.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTest>
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+class TstPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    // What a start finds in the runtime folder: contents, age, taken.
+    void leftOverLockFile() {
+        QProcess p; // a process id that no process has any more
+        p.start(u"true"_s, {});
+        p.waitForStarted(5000);
+        const QByteArray dead = QByteArray::number(p.processId()) + "\ntamrivo\n" +
+                                QSysInfo::machineHostName().toUtf8() + '\n' +
+                                QSysInfo::machineUniqueId() + '\n' + QSysInfo::bootUniqueId() + '\n';
+        p.waitForFinished(5000);
+        const std::tuple<QByteArray, int, bool> rows[] = {
+            {{}, -1, true}, {dead, 0, true}, {"", 60, true}, // killed before writing it
+            {"\x01\x02 not a lock\n", 60, true}, {"", 0, false}}; // being written now
+        for (const auto& [contents, age, acquired] : rows) {
+            TestEnv env;
+            QFile f(InstanceLock::lockPath());
+            QVERIFY(age < 0 || (f.open(QIODevice::WriteOnly) && f.write(contents) >= 0 && f.flush() &&
+                                f.setFileTime(QDateTime::currentDateTime().addSecs(-age),
+                                              QFileDevice::FileModificationTime)));
+            InstanceLock lock, next;
+            QCOMPARE(lock.tryAcquire(), acquired);
+            QVERIFY(!acquired || !next.tryAcquire()); // ours now, until released
+            lock.release();
+            QVERIFY(!acquired || next.tryAcquire());
+        }
+    }
+
+    // A burst of signals must not block the handler; one request arrives.
+    void terminationReachesTheEventLoop() {
+        for (const auto& [sig, count] : {std::pair{SIGINT, 1}, {SIGTERM, 200000}}) {
+            TerminationWatcher watcher;
+            QSignalSpy spy(&watcher, &TerminationWatcher::terminationRequested);
+            for (int i = 0; i < count; ++i)
+                ::raise(sig);
+            QVERIFY(spy.wait(2000));
+            QCOMPARE(spy.first().first().toInt(), sig);
+        }
+    }
+
+    // The mail address is the whole path: "?" or "&" in it add no headers.
+    // An address that nothing on the desktop opens is told to the user.
+    void addressesToTheDesktop() {
+        for (const QString& a : {u"  anna @b.c "_s, u"a@b.c?subject=x&body=y"_s, u"100%#a@b.c"_s,
+                                 u"jos\u00e9@b.c"_s, QString()}) {
+            const QUrl url = Shell::mailto(a);
+            QVERIFY(url.scheme() == u"mailto" && !url.hasQuery() && !url.hasFragment());
+            QCOMPARE(QUrl(url.toString(QUrl::FullyEncoded)).path(QUrl::FullyDecoded), a);
+        }
+        TestEnv env;
+        Shell::setRecording(false);
+        QVERIFY(!Shell::open(QUrl(u"https://example.invalid/help"_s)));
+        Shell::setRecording(true);
+        QCOMPARE(Prompter::records().value(0).text,
+                 u"Nothing on this desktop can open https://example.invalid/help"_s);
+    }
+
+    void nameFilters() {
+        QCOMPARE(FileChooser::nameFilters(u"Wav files (*.wav)|*.wav"_s), QStringList{u"Wav files (*.wav)"_s});
+        QCOMPARE(FileChooser::nameFilters(u"Books|*.lab"_s), QStringList{u"Books (*.lab)"_s});
+        QCOMPARE(FileChooser::nameFilters(u"Sounds|*.wav;*.WAV|All files (*.*)|*.*|Other"_s),
+                 (QStringList{u"Sounds (*.wav *.WAV)"_s, u"All files (*.*)"_s}));
+    }
+};
+
+QTEST_MAIN(TstPlatform)
+#include "tst_platform.moc"
