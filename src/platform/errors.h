@@ -29,6 +29,8 @@ constexpr long ItemNotFound = 3265;
 constexpr long SettingsWrite = 3050;
 constexpr long SettingsRead = 3051;
 constexpr long Network = 10048;
+// The SIP line is down or lost a call: shown to the user.
+constexpr long SipLine = 10050;
 } // namespace ErrNum
 
 class AppError : public std::exception {

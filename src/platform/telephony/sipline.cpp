@@ -24,8 +24,6 @@
 
 namespace {
 
-// Shown to the user (above 1000): the line is down or a call was lost.
-constexpr long SipLineError = 10050;
 constexpr int ConnectTimeoutMs = 10000;
 constexpr const char* ModulePath = "/usr/lib/baresip/modules";
 
@@ -45,7 +43,7 @@ void reportLater(const QString& text) {
         QCoreApplication::instance(),
         [text] {
             reportCaught(QStringLiteral("SIP line"),
-                         AppError(SipLineError, text, QStringLiteral("SIP line")));
+                         AppError(ErrNum::SipLine, text, QStringLiteral("SIP line")));
         },
         Qt::QueuedConnection);
 }
