@@ -1,5 +1,5 @@
 // Enter in every window: on a focused push button it presses that button
-// (never the default one); in a text box it presses the window's default
+// (never the default one); in a text box or a list it presses the window's default
 // button, or nothing where the window has none. The buttons' own handlers are
 // cut off, so each press is only recorded.
 
@@ -19,6 +19,7 @@
 #include "telephony/frmtelephonecall.h"
 #include "telephony/frmtelephonering.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -119,15 +120,18 @@ private slots:
             QTest::keyClick(w, Qt::Key_Return);
             return pressed;
         };
-        // In a text box: the default button, also before any button had the
+        // In a text box or a list: the default button, also before any button had the
         // focus (a button's turn as default must not stand in for a missing
         // default) and after (its turn is over).
         const QStringList expected =
             defaultButton.isEmpty() ? QStringList{} : QStringList{defaultButton};
         const auto boxes = [&] {
-            for (QLineEdit* box : window->findChildren<QLineEdit*>())
-                if (box->isVisible() && box->isEnabled() && !box->isReadOnly())
+            for (QWidget* box : window->findChildren<QWidget*>()) {
+                const auto* line = qobject_cast<QLineEdit*>(box);
+                if ((line ? !line->isReadOnly() : qobject_cast<QAbstractItemView*>(box) != nullptr) &&
+                    box->isVisible() && box->isEnabled())
                     QVERIFY2(enterOn(box) == expected, qPrintable(box->objectName()));
+            }
         };
         boxes();
         int tried = 0;
