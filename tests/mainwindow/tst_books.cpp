@@ -213,7 +213,8 @@ private slots:
                                  {{"Ann", "1", "Sales", "Rome", "a@x"},
                                   {"Bob", "2", "Desk", "Rome", {}},
                                   {"Cy", {}, "Sales", "L'Aquila", "c@x"},
-                                  {"Di", "4", "Sales", {}, "d@x"}});
+                                  {"Di", "4", "Sales", {}, "d@x"},
+                                  {"Ed", "5", "Desk", "C:\\x", {}}});
         b->telephone2 = b->telephone3 = QString();
         b->groupNum = 2;
         b->setGrouping("Office,Mobile");
@@ -224,7 +225,8 @@ private slots:
         QCOMPARE(trace.sent, QStringList{"SELECT DISTINCT Office FROM People"});
         QStringList cities = childrenOf(staff);
         cities.sort();
-        QCOMPARE(cities, (QStringList{" [1|D|0]", "L'Aquila [1|D|0]", "Rome [1|D|0]"}));
+        QCOMPARE(cities, (QStringList{" [1|D|0]", "C:\\x [1|D|0]", "L'Aquila [1|D|0]",
+                                      "Rome [1|D|0]"}));
         QCOMPARE(childNamed(staff, "Rome")->toolTip(0), "Rome");
         trace.sent.clear();
         clickNode(childNamed(staff, "Rome")); // above the last level: lists nothing
@@ -243,6 +245,11 @@ private slots:
             "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='L''Aquila'");
         childNamed(staff, "")->setExpanded(true);
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
+        // A backslash is not quoted alike by every driver: refused, nothing sent.
+        childNamed(staff, "C:\\x")->setExpanded(true);
+        QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
+        QCOMPARE(Prompter::records().size(), 1);
+        QVERIFY(Prompter::records()[0].text.contains("C:\\x' holds a backslash"));
     }
 
     // A failed read is reported once; the node keeps its placeholder and is
