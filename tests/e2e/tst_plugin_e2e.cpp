@@ -78,15 +78,11 @@ private slots:
         s.replaceSection(QStringLiteral("lab"), {{"number", "1"},
                                                  {"AddressBookName0", "People"},
                                                  {"FileName0", book},
-                                                 {"searchForCallerID0", "T"},
-                                                 {"ringSound0", ""},
-                                                 {"ringSoundInterval0", "3"},
-                                                 {"callPrefix0", ""}});
+                                                 {"searchForCallerID0", "T"}});
         s.replaceSection(QStringLiteral("plugins"), {{"enabled", "1"},
                                                      {"serverPort", QString::number(port)},
                                                      {"number", "1"},
                                                      {"name0", "poller"},
-                                                     {"description0", "e2e"},
                                                      {"remoteHost0", "127.0.0.1"},
                                                      {"remotePort0", "0"}});
 
