@@ -639,7 +639,7 @@ private slots:
         else
             w->systemClose(frmMain::vbAppTaskManager);
         settle();
-        QCOMPARE(Prompter::records().size(), answer != 0 ? 1 : 0);
+        QCOMPARE(boxes(), answer != 0 ? QStringList{box(16014, 16015)} : QStringList{});
         if (answer != 0)
             QCOMPARE(Prompter::records()[0].flags, Msg::YesNoCancel | Msg::Question);
         const bool closed = outcome == "closed";
@@ -654,6 +654,8 @@ private slots:
         QVERIFY(w->trayIcon()->isShown());
         QCOMPARE(w->isHidden(), outcome == "hidden");
         QCOMPARE(w->isMinimized(), outcome == "minimised");
+        if (outcome == "hidden")
+            QCOMPARE(child(w, "mnuSysTrayShowHide")->text(), "&Show");
     }
 };
 
