@@ -195,6 +195,7 @@ private slots:
         QCOMPARE(trace.sent.last(), "SELECT NAME,TELEPHONE,EMAIL,TELEPHONE2,TELEPHONE3,EMAIL2,"
                                     "FREETEXT,ID FROM TAMRIVO");
         QCOMPARE(listed(), (QStringList{"Ann|555|ann@x|||||1 @0|O|0", "Bob|666||||||2 @0|O|0"}));
+        QCOMPARE(book(3)->childCount(), 0);
         gDBBooks[0]->contactid = QString();
         clickNode(book(1));
         QCOMPARE(trace.sent.last(), "SELECT Name,Phone,Mail,Mobile,Office FROM People");
@@ -503,6 +504,12 @@ private slots:
         QCOMPARE(localRows(local->filename).last(),
                  "3|" + QString(40, u'7') + u'|' + QString(20, u'7') + u'|' + QString(100, u'7') +
                      u'|' + QString(250, u'x'));
+        chooseNode(kDatabase); // its columns judge for themselves
+        whenModal("frmContact", [](QWidget* d) {
+            QVERIFY(child<QLineEdit>(d, "txtName")->maxLength() > 250);
+            click(d, "cmdCancel");
+        });
+        child(w, "mnuCtxAddressBookAddContact")->trigger();
     }
 
     // A Database book that refuses the write: its message is shown and the

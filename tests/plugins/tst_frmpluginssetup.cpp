@@ -90,7 +90,7 @@ private slots:
         QVERIFY(!child<QLineEdit>(d, "txtServerPort")->isEnabled());
         QCOMPARE(child<QTreeWidget>(d, "lvClientPlugIns")->topLevelItemCount(), 0);
         QTest::mouseClick(child<QCheckBox>(d, "cbEnablePlugins"), Qt::LeftButton);
-        QVERIFY(child<QLineEdit>(d, "txtServerPort")->isEnabled());
+        QVERIFY(plugInsEnabled && child<QLineEdit>(d, "txtServerPort")->isEnabled());
         QCOMPARE(memory(d), QStringList{"A||127.0.0.1|1"});
         QCOMPARE(child<QLineEdit>(d, "txtServerPort")->text(), "0");
         click(d, "cmdClose");
