@@ -4,6 +4,7 @@
 #include "addressbooks/frmldapaddressbook.h"
 #include "addressbooks/frmlocaladdressbook.h"
 #include "platform/errors.h"
+#include "app/enterkey.h"
 #include "app/globals.h"
 #include "app/localize.h"
 #include "app/settings.h"
@@ -12,7 +13,6 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -208,12 +208,13 @@ void frmAddressBooks::Form_Load() {
 
 void frmAddressBooks::keyPressEvent(QKeyEvent* event) {
     // There is no Cancel button: Escape must not close the window without
-    // writing the settings.
+    // writing the settings. There is no default button either.
     if (event->matches(QKeySequence::Cancel)) {
         event->accept();
         return;
     }
-    QDialog::keyPressEvent(event);
+    if (!swallowEnter(event))
+        QDialog::keyPressEvent(event);
 }
 
 void frmAddressBooks::AddressBooksList_Click() {

@@ -1,6 +1,7 @@
 #include "plugins/frmpluginssetup.h"
 
 #include "app/convert.h"
+#include "app/enterkey.h"
 #include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -286,15 +286,9 @@ void frmPlugInsSetup::fillClientList() {
     });
 }
 
-// The window has no default button. Enter on a focused button is the
-// button's own; Enter that reaches the window comes from a box and must not
-// press whichever button last had the focus.
 void frmPlugInsSetup::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!swallowEnter(event))
+        QDialog::keyPressEvent(event);
 }
 
 void frmPlugInsSetup::reject() {

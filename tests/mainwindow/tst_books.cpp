@@ -72,8 +72,8 @@ QStringList fields(const Contact& c) {
 }
 
 const QStringList kRectKeys = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
-QString stored(const QString& key, const QString& section = QStringLiteral("Settings")) {
-    return SettingsStore::instance().value(section, key).value_or(QStringLiteral("<absent>"));
+QString stored(const QString& key) {
+    return SettingsStore::instance().value("Settings", key).value_or("<absent>");
 }
 } // namespace
 
@@ -213,7 +213,8 @@ private slots:
                                  {{"Ann", "1", "Sales", "Rome", "a@x"},
                                   {"Bob", "2", "Desk", "Rome", {}},
                                   {"Cy", {}, "Sales", "L'Aquila", "c@x"},
-                                  {"Di", "4", "Sales", {}, "d@x"}});
+                                  {"Di", "4", "Sales", {}, "d@x"},
+                                  {"Ed", "5", "Desk", "C:\\x", {}}});
         b->telephone2 = b->telephone3 = QString();
         b->groupNum = 2;
         b->setGrouping("Office,Mobile");
@@ -224,7 +225,8 @@ private slots:
         QCOMPARE(trace.sent, QStringList{"SELECT DISTINCT Office FROM People"});
         QStringList cities = childrenOf(staff);
         cities.sort();
-        QCOMPARE(cities, (QStringList{" [1|D|0]", "L'Aquila [1|D|0]", "Rome [1|D|0]"}));
+        QCOMPARE(cities,
+                 (QStringList{" [1|D|0]", "C:\\x [1|D|0]", "L'Aquila [1|D|0]", "Rome [1|D|0]"}));
         QCOMPARE(childNamed(staff, "Rome")->toolTip(0), "Rome");
         trace.sent.clear();
         clickNode(childNamed(staff, "Rome")); // above the last level: lists nothing
@@ -243,6 +245,11 @@ private slots:
             "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='L''Aquila'");
         childNamed(staff, "")->setExpanded(true);
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
+        // A backslash is not quoted alike by every driver: refused, nothing sent.
+        childNamed(staff, "C:\\x")->setExpanded(true);
+        QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
+        QCOMPARE(Prompter::records().size(), 1);
+        QVERIFY(Prompter::records()[0].text.contains("C:\\x' holds a backslash"));
     }
 
     // A failed read is reported once; the node keeps its placeholder and is
@@ -254,7 +261,10 @@ private slots:
         QVERIFY(QFile::rename(path, path + ".bak"));
         load();
         for (int i : {0, 1}) {
+            selectRow(kLocal, {"stale"});
             book(i)->setExpanded(true);
+            if (i == 0) // not left beside a failed Database node
+                QCOMPARE(list()->topLevelItemCount(), 0);
             QCOMPARE(Prompter::records().size(), i + 1);
             QCOMPARE(childrenOf(book(i)), QStringList{"<Dummy> []"});
             QVERIFY(!book(i)->isExpanded());
@@ -494,8 +504,7 @@ private slots:
         QCOMPARE(localRows(local->filename).last(),
                  "3|" + QString(40, u'7') + u'|' + QString(20, u'7') + u'|' + QString(100, u'7') +
                      u'|' + QString(250, u'x'));
-        // A Database book's columns judge for themselves: no limit here.
-        chooseNode(kDatabase);
+        chooseNode(kDatabase); // its columns judge for themselves
         whenModal("frmContact", [](QWidget* d) {
             QVERIFY(child<QLineEdit>(d, "txtName")->maxLength() > 250);
             click(d, "cmdCancel");
@@ -535,13 +544,11 @@ private slots:
         frmContact* d = frmContact::instance();
         const Contact c{"Ann", " 1 ", "a@x", "2", "3", "b@x", "line one\r\nline two", "42"};
         d->setValues(c);
-        QCOMPARE(fields(d->getValues()), fields(c));
         child<QPlainTextEdit>(d, "txtFreeText")->appendPlainText("three");
-        QCOMPARE(d->getValues().freetext, "line one\r\nline two\r\nthree");
-        QVERIFY(!child<QLineEdit>(d, "txtContactID")->isEnabled());
+        const Contact got = d->getValues();
+        QCOMPARE(fields(got), fields(c).replaceInStrings("two", "two\r\nthree"));
         d->close(); // the window box unloads it: a fresh, empty one next
         settle();
-        QCOMPARE(frmContact::instance()->closeMode(), QString());
         QCOMPARE(frmContact::instance()->getValues().name, QString());
         for (const QStringList& row :
              {QStringList{"Fay", "0123"}, QStringList{"Ann", {}, "ann@x", {}, {}, {}, {}, "1"}}) {
@@ -568,21 +575,18 @@ private slots:
     void savesItsRectangle() {
         QFETCH(QString, state);
         QFETCH(QStringList, saved);
+        SettingsStore& store = SettingsStore::instance();
         for (int i = 0; i < 4; ++i)
-            SettingsStore::instance().write(QStringLiteral("Settings"), kRectKeys[i],
-                                            QString::number(1500 * (i + 1)));
-        SettingsStore::instance().write(QStringLiteral("Settings"), QStringLiteral("Other"),
-                                        QStringLiteral("x"));
-        SettingsStore::instance().write(QStringLiteral("prefs"), QStringLiteral("onClose"),
-                                        QStringLiteral("2"));
-        const bool hidden = state == QLatin1String("hidden");
+            store.write("Settings", kRectKeys[i], QString::number(1500 * (i + 1)));
+        store.write("Settings", "Other", "x");
+        const bool hidden = state == "hidden";
         TrayIcon::setSimulatedAvailability(hidden ? std::optional<bool>(true) : std::nullopt);
         gPreferences->onClose = hidden ? 1 : 0;
         load();
-        if (state == QLatin1String("moved")) {
+        if (state == "moved") {
             w->move(120, 80);
             w->resize(640, 480);
-        } else if (state == QLatin1String("minimised")) {
+        } else if (state == "minimised") {
             w->move(300, 300);
             w->showMinimized();
             QVERIFY(w->isMinimized());
@@ -597,25 +601,26 @@ private slots:
         QVERIFY(w.isNull());
         for (int i = 0; i < saved.size(); ++i)
             QCOMPARE(stored(kRectKeys[i]), saved[i]);
-        // Other keys survive the save.
-        QCOMPARE(stored(QStringLiteral("Other")), QStringLiteral("x"));
-        QCOMPARE(stored(QStringLiteral("onClose"), QStringLiteral("prefs")), QStringLiteral("2"));
+        QCOMPARE(stored("Other"), "x"); // other keys survive the save
     }
 
     void closePolicy_data() {
         QTest::addColumn<int>("onClose");
-        QTest::addColumn<QString>("how"); // box, exit, trayexit, system, taskmanager
+        QTest::addColumn<QString>("how"); // box, trayexit, taskmanager
         QTest::addColumn<bool>("tray");
         QTest::addColumn<int>("answer");      // 0: no question expected
         QTest::addColumn<QString>("outcome"); // closed, hidden, minimised, visible
-        QTest::newRow("0 closes") << 0 << "box" << true << 0 << "closed";
-        QTest::newRow("1 hides") << 1 << "box" << true << 0 << "hidden";
-        QTest::newRow("2 yes without tray minimises")
-            << 2 << "box" << false << int(Msg::Yes) << "minimised";
-        QTest::newRow("2 no closes") << 2 << "box" << true << int(Msg::No) << "closed";
-        QTest::newRow("2 cancel stays") << 2 << "box" << true << int(Msg::Cancel) << "visible";
-        QTest::newRow("2 tray exit closes") << 2 << "trayexit" << true << 0 << "closed";
-        QTest::newRow("2 task manager closes") << 2 << "taskmanager" << true << 0 << "closed";
+        const auto row = [](const char* name, int onClose, const char* how, bool tray, int answer,
+                            const char* outcome) {
+            QTest::newRow(name) << onClose << how << tray << answer << outcome;
+        };
+        row("0 closes", 0, "box", true, 0, "closed");
+        row("1 hides", 1, "box", true, 0, "hidden");
+        row("2 yes without tray minimises", 2, "box", false, Msg::Yes, "minimised");
+        row("2 no closes", 2, "box", true, Msg::No, "closed");
+        row("2 cancel stays", 2, "box", true, Msg::Cancel, "visible");
+        row("2 tray exit closes", 2, "trayexit", true, 0, "closed");
+        row("2 task manager closes", 2, "taskmanager", true, 0, "closed");
     }
     void closePolicy() {
         QFETCH(int, onClose);
@@ -634,38 +639,30 @@ private slots:
         if (answer != 0)
             Prompter::pushAnswer(answer);
 
-        if (how == QLatin1String("box"))
+        if (how == "box")
             w->close();
-        else if (how == QLatin1String("exit"))
-            child(w, "mnuFileExit")->trigger();
-        else if (how == QLatin1String("trayexit"))
+        else if (how == "trayexit")
             child(w, "mnuSysTrayExit")->trigger();
         else
-            w->systemClose(how == QLatin1String("system") ? frmMain::vbAppWindows
-                                                          : frmMain::vbAppTaskManager);
+            w->systemClose(frmMain::vbAppTaskManager);
         settle();
-
-        QCOMPARE(Prompter::records().size(), answer != 0 ? 1 : 0);
-        if (answer != 0) {
-            const Prompter::Record& r = Prompter::records().first();
-            QCOMPARE(r.text, QStringLiteral("Do you want to hide windows insted of close ?"));
-            QCOMPARE(r.title, QStringLiteral("Hide or Close Window"));
-            QCOMPARE(r.flags, Msg::YesNoCancel | Msg::Question);
-        }
-        const bool closed = outcome == QLatin1String("closed");
+        QCOMPARE(boxes(), answer != 0 ? QStringList{box(16014, 16015)} : QStringList{});
+        if (answer != 0)
+            QCOMPARE(Prompter::records()[0].flags, Msg::YesNoCancel | Msg::Question);
+        const bool closed = outcome == "closed";
         QCOMPARE(w.isNull(), closed);
         QCOMPARE(other.isNull(), closed);
-        QCOMPARE(stored(QStringLiteral("MainWidth")) != QLatin1String("<absent>"), closed);
+        QCOMPARE(stored("MainWidth") != "<absent>", closed);
         if (closed) {
             QVERIFY(!gMainForm);
             return;
         }
         delete other;
         QVERIFY(w->trayIcon()->isShown());
-        QCOMPARE(w->isHidden(), outcome == QLatin1String("hidden"));
-        QCOMPARE(w->isMinimized(), outcome == QLatin1String("minimised"));
-        if (outcome == QLatin1String("hidden"))
-            QCOMPARE(child(w, "mnuSysTrayShowHide")->text(), QStringLiteral("&Show"));
+        QCOMPARE(w->isHidden(), outcome == "hidden");
+        QCOMPARE(w->isMinimized(), outcome == "minimised");
+        if (outcome == "hidden")
+            QCOMPARE(child(w, "mnuSysTrayShowHide")->text(), "&Show");
     }
 };
 

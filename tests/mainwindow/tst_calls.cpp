@@ -14,11 +14,8 @@
 #include <QTreeWidget>
 
 namespace {
-QAction* action(QObject* form, const char* name) {
-    return form->findChild<QAction*>(QLatin1String(name));
-}
-QMenu* menu(QObject* form, const char* name) {
-    return form->findChild<QMenu*>(QLatin1String(name));
+QMenu* menu(QWidget* form, const char* name) {
+    return child<QMenu>(form, name);
 }
 QString record() {
     return gCallRecord.callNumber + u'|' + gCallRecord.callName;
@@ -28,19 +25,23 @@ std::shared_ptr<Contact> contact(const QString& name, const QString& tel,
                                  const QString& tel2 = QString()) {
     return std::make_shared<Contact>(Contact{name, tel, {}, tel2, {}, {}, {}, {}});
 }
-// Lists one row the way the search dialog does, selects it and picks the Call item.
+// Lists one row the way the search dialog does (telephone 3 only when it is
+// called), selects it and picks the Call item.
 void callFromList(frmMain* form, const QString& tag, const char* item = "mnuContactCtxCallTel") {
+    const bool third = QByteArray(item).endsWith("3");
     DBSearchResult r;
     r.init();
-    r.Add(tag, "Anna & Co", "0221 555", "mail", "333", "+39 06");
+    r.Add(tag, "Anna & Co", "0221 555", "mail", "333", third ? "+39 06" : "");
     form->useSearchResult(r);
-    auto* list = form->findChild<QTreeWidget*>(QStringLiteral("lvContactList"));
+    auto* list = child<QTreeWidget>(form, "lvContactList");
     list->setCurrentItem(list->topLevelItem(0));
-    action(form, item)->trigger();
+    emit menu(form, "mnuContactCtxCall")->aboutToShow(); // no number: no item
+    QCOMPARE(child<QAction>(form, "mnuContactCtxCallTel3")->isEnabled(), third);
+    child<QAction>(form, item)->trigger();
     pump();
 }
 // Visible items of a recent-call sub-menu as "caption|tag|enabled".
-QStringList items(QObject* form, const char* name) {
+QStringList items(QWidget* form, const char* name) {
     QStringList out;
     for (QAction* a : menu(form, name)->actions())
         if (a->isVisible())
@@ -174,7 +175,8 @@ private slots:
             gAddress = address;
             f->dial("0555");
             f->step("hangup");
-            QCOMPARE(f->entries(0), QStringList{"Not Found|0555|||||"}); // not under the earlier party
+            QCOMPARE(f->entries(0),
+                     QStringList{"Not Found|0555|||||"}); // not under the earlier party
             cleanup();
         }
     }

@@ -1,5 +1,5 @@
 // Enter in every window: on a focused push button it presses that button
-// (never the default one); in a text box it presses the window's default
+// (never the default one); in a text box or a list it presses the window's default
 // button, or nothing where the window has none. The buttons' own handlers are
 // cut off, so each press is only recorded.
 
@@ -19,6 +19,7 @@
 #include "telephony/frmtelephonecall.h"
 #include "telephony/frmtelephonering.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -45,49 +46,31 @@ private slots:
     void enter_data() {
         QTest::addColumn<Factory>("make");
         QTest::addColumn<QString>("defaultButton"); // "": the window has none
-        const auto row = [](const char* name, Factory f, const char* def) {
+        const auto row = [](const char* name, const char* def, Factory f) {
             QTest::newRow(name) << f << QString::fromLatin1(def);
         };
-        row(
-            "contact", [] { return frmContact::instance(); }, "cmdSave");
-        row(
-            "contact card",
-            [] {
-                frmContactOtherInfo* card = frmContactOtherInfo::instance();
-                Contact c; // every button enabled
-                c.name = c.telephone = c.telephone2 = c.telephone3 = QStringLiteral("555");
-                c.email = c.email2 = QStringLiteral("a@b.c");
-                card->setBoxes(c);
-                return card;
-            },
-            "cmdClose");
-        row(
-            "search",
-            [] {
-                frmSearch::showWindow(nullptr);
-                return frmSearch::loadedInstance();
-            },
-            "cmdSearch");
-        row(
-            "address books", [] { return new frmAddressBooks; }, "");
-        row(
-            "Local book", [] { return frmLocalAddressBook::instance(); }, "OKButton");
-        row(
-            "Database book", [] { return frmDatabaseAddressBook::instance(); }, "OKButton");
-        row(
-            "LDAP book", [] { return frmLDAPAddressBook::instance(); }, "OKButton");
-        row(
-            "preferences", [] { return frmPreferences::instance(nullptr); }, "cmdOK");
-        row(
-            "about", [] { return new frmAbout; }, "cmdOK");
-        row(
-            "tip of the day", [] { return new frmTipOfTheDay; }, "cmdOK");
-        row(
-            "plug-ins", [] { return frmPlugInsSetup::load(nullptr); }, "");
-        row(
-            "incoming call", [] { return frmTelephoneRing::instance(); }, "");
-        row(
-            "outgoing call", [] { return frmTelephoneCall::instance(); }, "cmdDial");
+        row("contact", "cmdSave", [] { return frmContact::instance(); });
+        row("contact card", "cmdClose", [] {
+            frmContactOtherInfo* card = frmContactOtherInfo::instance();
+            Contact c; // every button enabled
+            c.name = c.telephone = c.telephone2 = c.telephone3 = c.email = c.email2 = "5";
+            card->setBoxes(c);
+            return card;
+        });
+        row("search", "cmdSearch", [] {
+            frmSearch::showWindow(nullptr);
+            return frmSearch::loadedInstance();
+        });
+        row("address books", "", [] { return new frmAddressBooks; });
+        row("Local book", "OKButton", [] { return frmLocalAddressBook::instance(); });
+        row("Database book", "OKButton", [] { return frmDatabaseAddressBook::instance(); });
+        row("LDAP book", "OKButton", [] { return frmLDAPAddressBook::instance(); });
+        row("preferences", "cmdOK", [] { return frmPreferences::instance(nullptr); });
+        row("about", "cmdOK", [] { return new frmAbout; });
+        row("tip of the day", "cmdOK", [] { return new frmTipOfTheDay; });
+        row("plug-ins", "", [] { return frmPlugInsSetup::load(nullptr); });
+        row("incoming call", "", [] { return frmTelephoneRing::instance(); });
+        row("outgoing call", "cmdDial", [] { return frmTelephoneCall::instance(); });
     }
     void enter() {
         QFETCH(Factory, make);
@@ -119,15 +102,19 @@ private slots:
             QTest::keyClick(w, Qt::Key_Return);
             return pressed;
         };
-        // In a text box: the default button, also before any button had the
+        // In a text box or a list: the default button, also before any button had the
         // focus (a button's turn as default must not stand in for a missing
         // default) and after (its turn is over).
         const QStringList expected =
             defaultButton.isEmpty() ? QStringList{} : QStringList{defaultButton};
         const auto boxes = [&] {
-            for (QLineEdit* box : window->findChildren<QLineEdit*>())
-                if (box->isVisible() && box->isEnabled() && !box->isReadOnly())
+            for (QWidget* box : window->findChildren<QWidget*>()) {
+                const auto* line = qobject_cast<QLineEdit*>(box);
+                if ((line ? !line->isReadOnly()
+                          : qobject_cast<QAbstractItemView*>(box) != nullptr) &&
+                    box->isVisible() && box->isEnabled())
                     QVERIFY2(enterOn(box) == expected, qPrintable(box->objectName()));
+            }
         };
         boxes();
         int tried = 0;

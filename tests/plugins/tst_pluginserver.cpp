@@ -230,9 +230,8 @@ private slots:
         QTest::addColumn<bool>("reported");
         QTest::newRow("disabled") << false << true << -1 << false;
         QTest::newRow("no entries") << true << false << -1 << false;
-        QTest::newRow("port zero") << true << true << 0 << true;
-        QTest::newRow("port too high") << true << true << 65536 << true;
-        QTest::newRow("port in use") << true << true << -2 << true;
+        for (int port : {0, 65536, -2})
+            QTest::addRow("port %d", port) << true << true << port << true;
     }
     void noListener() {
         QFETCH(bool, enabled);

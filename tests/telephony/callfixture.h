@@ -141,14 +141,7 @@ public:
                  QVERIFY(waitUntil([&] { return !closing; }));
              }},
             // The line's next operation fails.
-            {"fail",
-             [&] {
-                 line.failOnce(static_cast<SimLine::Op>(
-                     QStringList{"Create", "Initialize", "EventFilter", "GetAddresses", "Register",
-                                 "Shutdown", "AddressName", "QueryMediaType", "CreateCall",
-                                 "Connect", "Answer", "Disconnect"}
-                         .indexOf(arg)));
-             }},
+            {"fail", [&] { line.failOnce(static_cast<SimLine::Op>(ops.indexOf(arg))); }},
             {"autoclose", [&] { gPreferences->autoCloseOnDisconnect = true; }},
             {"quiet", [&] { gPreferences->multipleCall = 0; }},
             {"nolog", [&] { gRecentBooks.clear(); }},
@@ -217,6 +210,10 @@ public:
     }
 
     QStringList boxes; // "TEXT/TITLE/FLAGS @ snapshot"
+    // SimLine::Op in order.
+    const QStringList ops{"Create",     "Initialize", "EventFilter", "GetAddresses",
+                          "Register",   "Shutdown",   "AddressName", "QueryMediaType",
+                          "CreateCall", "Connect",    "Answer",      "Disconnect"};
 
 private:
     QStringList inBox;

@@ -45,6 +45,7 @@ QString windows() {
 
 class TestCallStates : public QObject {
     Q_OBJECT
+    std::unique_ptr<CallFixture> f;
 private slots:
     void init() { f = std::make_unique<CallFixture>(); }
     void cleanup() { f.reset(); }
@@ -56,9 +57,6 @@ private slots:
     void lineForgetsEndedCalls();
     void eventsInitBoxes_data();
     void eventsInitBoxes();
-
-private:
-    std::unique_ptr<CallFixture> f;
 };
 
 void TestCallStates::roads_data() {
@@ -253,19 +251,19 @@ void TestCallStates::ringTick_data() {
     QTest::addColumn<QString>("played");
     QTest::addColumn<int>("interval");
     const QString def = QStringLiteral("/snd/default.wav");
-    QTest::newRow("unmatched: default") << true << def << 2 << "" << def << 2000;
-    QTest::newRow("local book sound") << true << def << 2 << "0|O|0"
-                                      << "/snd/local.wav" << 15000;
-    QTest::newRow("database book sound at a grouping level") << true << def << 2 << "2|D|0"
-                                                             << "/snd/db.wav" << 3000;
-    QTest::newRow("book without sound: default") << true << def << 4 << "0|O|1" << def << 4000;
-    QTest::newRow("bad index: default") << true << def << 2 << "0|O|x" << def << 2000;
-    QTest::newRow("sound off") << false << def << 2 << "0|O|0"
-                               << "" << 1000;
-    QTest::newRow("no default sound") << true << "" << 2 << ""
-                                      << "" << 1000;
-    QTest::newRow("interval zero: one second") << true << def << 0 << "" << def << 1000;
-    QTest::newRow("longest interval") << true << def << 32767 << "" << def << 32767000;
+    const auto row = [](const char* name, bool on, const QString& sound, int every, const char* tag,
+                        const QString& played, int interval) {
+        QTest::newRow(name) << on << sound << every << tag << played << interval;
+    };
+    row("unmatched: default", true, def, 2, "", def, 2000);
+    row("local book sound", true, def, 2, "0|O|0", "/snd/local.wav", 15000);
+    row("database book sound at a grouping level", true, def, 2, "2|D|0", "/snd/db.wav", 3000);
+    row("book without sound: default", true, def, 4, "0|O|1", def, 4000);
+    row("bad index: default", true, def, 2, "0|O|x", def, 2000);
+    row("sound off", false, def, 2, "0|O|0", "", 1000);
+    row("no default sound", true, "", 2, "", "", 1000);
+    row("interval zero: one second", true, def, 0, "", def, 1000);
+    row("longest interval", true, def, 32767, "", def, 32767000);
 }
 
 void TestCallStates::ringTick() {
@@ -338,22 +336,17 @@ void TestCallStates::eventsInitBoxes_data() {
     QTest::addColumn<QStringList>("said");
     const QString bad = "Bad TAPI Interface", cant = "Can't monitor TAPI device";
     const QString line = "Simulated Line";
-    QTest::newRow("monitoring") << true << line << ""
-                                << "tapi address" << QStringList{};
-    QTest::newRow("name differs in case") << true << "simulated line"
-                                          << ""
-                                          << "tapi" << QStringList{bad, cant};
-    QTest::newRow("no device") << true << ""
-                               << ""
-                               << "tapi" << QStringList{bad, cant};
-    QTest::newRow("subscription refused") << true << line << "Register"
-                                          << "tapi address" << QStringList{cant};
-    QTest::newRow("telephony off") << false << line << ""
-                                   << "tapi address" << QStringList{};
-    for (const char* op : {"Create", "Initialize", "EventFilter"})
-        QTest::newRow(op) << true << line << op << "" << QStringList{bad, cant};
-    for (const char* op : {"GetAddresses", "AddressName"})
-        QTest::newRow(op) << true << line << op << "tapi" << QStringList{bad, cant};
+    const auto row = [](const char* name, bool on, const QString& device, const char* fail,
+                        const char* state, const QStringList& said) {
+        QTest::newRow(name) << on << device << fail << state << said;
+    };
+    row("monitoring", true, line, "", "tapi address", {});
+    row("name differs in case", true, "simulated line", "", "tapi", {bad, cant});
+    row("no device", true, "", "", "tapi", {bad, cant});
+    row("subscription refused", true, line, "Register", "tapi address", {cant});
+    row("telephony off", false, line, "", "tapi address", {});
+    for (const char* op : {"Create", "Initialize", "EventFilter", "GetAddresses", "AddressName"})
+        row(op, true, line, op, op[0] == 'G' || op[0] == 'A' ? "tapi" : "", {bad, cant});
 }
 
 void TestCallStates::eventsInitBoxes() {
