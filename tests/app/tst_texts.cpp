@@ -260,8 +260,8 @@ private slots:
     // A log that cannot be written never throws.
     void reportAndLog() {
         const std::tuple<bool, int, bool> rows[] = {
-            {true, 0, false}, {true, 3146, false}, {false, 91, false}, {false, 1000, false},
-            {false, int(ErrNum::TelephonyFailed), false}, {false, 1001, true}, {false, 3146, true}};
+            {true, 3146, false}, {false, 1000, false}, {false, int(ErrNum::TelephonyFailed), false},
+            {false, 1001, true}};
         for (const auto& [logging, number, shown] : rows) {
             TestEnv env;
             gExtendedErrors = logging;

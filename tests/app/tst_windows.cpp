@@ -106,7 +106,6 @@ private slots:
     void startupPreferences() {
         const std::tuple<const char*, const char*, StartResult, const char*, bool> rows[] = {
             {"showTipsAtStartup", "1e0", StartResult::Running, "", true},
-            {"showTipsAtStartup", "1.5", StartResult::Running, "", false},
             {"showTipsAtStartup", "often", StartResult::Running, "13 ", false}, // window stays
             {"useTAPI", "maybe", StartResult::Failed, "13 ", false},
             {"startMinimized", "1", StartResult::Running, "", false}};

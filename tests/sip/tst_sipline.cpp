@@ -196,8 +196,8 @@ private slots:
                  qPrintable(promptLog()[0]));
     }
 
-    // No baresip: one message naming the program and the package; both
-    // addresses listed; the simulated line still rings.
+    // No baresip: one message naming the program and the package; the
+    // simulated line still rings.
     void programMissing() {
         startLine(QStringLiteral("<sip:desk@127.0.0.1>;regint=0"), {}, QStringLiteral("/nonexistent/baresip"),
                   QStringLiteral("Simulated Line"));
@@ -206,9 +206,6 @@ private slots:
         QCOMPARE(promptLog().size(), 1);
         QVERIFY(promptLog()[0].contains("\"/nonexistent/baresip\" (not found or not runnable). "
                                         "Install the package baresip-core."));
-        const auto all = gTAPI->get_Addresses();
-        QCOMPARE(all->get_Count(), 2);
-        QCOMPARE(all->get_Item(2)->get_AddressName(), QString("SIP desk"));
         f->step(QStringLiteral("offer:5551234"));
         QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIdStr"), QString("Ann O'Neil"));
     }
