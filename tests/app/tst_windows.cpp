@@ -32,7 +32,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 template <typename T> T* c(QWidget* w, const char* n) { return child<T>(w, n); }
-void tick(QWidget* w, const char* n) { c<QAbstractButton>(w, n)->click(); }
 
 // The frames shown ("1"/"0" per tab) and the current tab, as "010/2".
 QString clickTab(frmPreferences* d, int index) {
@@ -99,17 +98,14 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             QVERIFY(w->objectName() != u"frmSplash");
         QVERIFY(gMainForm && gMainForm->isVisible() && recentBooksExist());
-        QCOMPARE(gCallerIDMaxLengthDiff, 2);
         QVERIFY(frmTipOfTheDay::current() && frmTipOfTheDay::current()->isVisible());
         QVERIFY(!QFile::exists(env->settingsPath())); // starting writes nothing
-        QCOMPARE(gMainForm->findChild<QAction*>(u"mnuSysTrayShowHide"_s)->text(), u"&Hide"_s);
     }
 
     // Stored preference, start result, start of the one message, tips shown.
     void startupPreferences() {
         const std::tuple<const char*, const char*, StartResult, const char*, bool> rows[] = {
             {"showTipsAtStartup", "1e0", StartResult::Running, "", true},
-            {"showTipsAtStartup", "1.5", StartResult::Running, "", false},
             {"showTipsAtStartup", "often", StartResult::Running, "13 ", false}, // window stays
             {"useTAPI", "maybe", StartResult::Failed, "13 ", false},
             {"startMinimized", "1", StartResult::Running, "", false}};
@@ -213,14 +209,10 @@ private slots:
         Preferences p;
         p.useTapi = true;
         p.TAPIDevice = u"Twin"_s;
-        frmPreferences* d = loadPreferences(p);
-        auto* list = c<QComboBox>(d, "cbTAPIDevice");
-        QStringList items;
-        for (int i = 0; i < list->count(); ++i)
-            items << list->itemText(i);
-        QCOMPARE(items.join(u'|') + u'/' + QString::number(list->currentIndex()), u"Simulated Line|Twin|Twin/2"_s);
-        list->setCurrentIndex(0);
-        QCOMPARE(d->getValues()->TAPIDevice, u"Simulated Line"_s);
+        auto* list = c<QComboBox>(loadPreferences(p), "cbTAPIDevice");
+        QCOMPARE(list->itemText(0) + list->itemText(list->count() - 1) + QString::number(list->count()) +
+                     list->currentText() + QString::number(list->currentIndex()),
+                 u"Simulated LineTwin3Twin2"_s);
     }
 
     // OK and Cancel hide the dialog, which keeps its edits for the next opening.
@@ -272,7 +264,7 @@ private slots:
         }
         // The start-up box writes only its key, at once; OK unloads the window.
         SettingsStore::instance().write(u"prefs"_s, u"onClose"_s, u"2"_s);
-        tick(w, "chkLoadTipsAtStartup");
+        c<QAbstractButton>(w, "chkLoadTipsAtStartup")->click();
         SettingsStore::instance().reload();
         QCOMPARE(SettingsStore::instance().keys(u"prefs"_s).join(u' ') +
                      SettingsStore::instance().read(u"prefs"_s, u"showTipsAtStartup"_s, {}),
@@ -306,8 +298,6 @@ private slots:
             gExtendedErrors = true;
             frmAbout about;
             about.Form_Load();
-            QVERIFY(c<QLabel>(&about, "lblProduct")->text().startsWith(u"Tamrivo version 1.0\r\n"_s));
-            QCOMPARE(c<QLabel>(&about, "lblDisclaimer")->text(), loadResString(16054));
             click(&about, "cmdSysInfo");
             qputenv("PATH", savedPath);
             if (!started.isEmpty())

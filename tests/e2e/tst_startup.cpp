@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
@@ -137,11 +136,8 @@ private slots:
             QVERIFY2(QFile::exists(box.logPath()) == logged, qPrintable(args.join(u' ')));
             QFile log(box.logPath());
             const QByteArray text = logged && log.open(QIODevice::ReadOnly) ? log.readAll() : "";
-            QVERIFY2(!logged || QRegularExpression(u"^\"\\S+( \\S+)* \\d{1,2}:\\d{2}:\\d{2}( [AP]M)? "
-                                                   "dontknow 13 Type mismatch in setting onClose of "
-                                                   "section prefs: 'sometimes'\"\\r\\n$"_s)
-                                    .match(QString::fromLocal8Bit(text)).hasMatch(),
-                     text.constData());
+            QVERIFY2(!logged || text.endsWith(" dontknow 13 Type mismatch in setting onClose of "
+                                              "section prefs: 'sometimes'\"\r\n"), text.constData());
         }
     }
 

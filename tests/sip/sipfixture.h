@@ -12,8 +12,8 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-// Free right now, and above the range baresip draws its RTP ports from.
-// A loopback port free for both UDP and TCP: the user agent binds both.
+// A loopback port free now for both UDP and TCP (the user agent binds both),
+// above the range baresip draws its RTP ports from.
 inline quint16 freeUdpPort() {
     for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close()) {
         QTcpServer tcp;
