@@ -67,12 +67,7 @@ class TstPlugInServer : public QObject {
     }
     bool open(Client& c, quint16 port, int element = 0) {
         c.open(port);
-        return waitUntil(
-            [&] {
-                return server->elementConnected(element) &&
-                       c.sock.state() == QAbstractSocket::ConnectedState;
-            },
-            5000);
+        return waitUntil([&] { return server->elementConnected(element); }, 5000);
     }
 
 private slots:
@@ -104,17 +99,15 @@ private slots:
             QVERIFY(plugIns[0]->connected);
             QCOMPARE(c.poll(), kIdle);
             // A vanished peer is found by keepalive probes within about 90 s.
-            const auto* s = server->findChild<QTcpSocket*>();
-            QVERIFY(s);
-            const int fd = static_cast<int>(s->socketDescriptor());
-            for (auto [level, name, value] : {std::tuple{SOL_SOCKET, SO_KEEPALIVE, 1},
-                                              {IPPROTO_TCP, TCP_KEEPIDLE, 60},
-                                              {IPPROTO_TCP, TCP_KEEPINTVL, 10},
-                                              {IPPROTO_TCP, TCP_KEEPCNT, 3}}) {
+            const int fd = static_cast<int>(server->findChild<QTcpSocket*>()->socketDescriptor());
+            const int want[][3] = {{SOL_SOCKET, SO_KEEPALIVE, 1},
+                                   {IPPROTO_TCP, TCP_KEEPIDLE, 60},
+                                   {IPPROTO_TCP, TCP_KEEPINTVL, 10},
+                                   {IPPROTO_TCP, TCP_KEEPCNT, 3}};
+            for (const auto& [level, name, value] : want) {
                 int got = -1;
                 socklen_t len = sizeof got;
-                QCOMPARE(::getsockopt(fd, level, name, &got, &len), 0);
-                QCOMPARE(got, value);
+                QVERIFY(::getsockopt(fd, level, name, &got, &len) == 0 && got == value);
             }
         } else {
             QVERIFY(c.closed());
@@ -143,7 +136,6 @@ private slots:
         QVERIFY(b.closed());
         QCOMPARE(b.received, QByteArray("201 ERROR\r\n200 OK\r\n")); // flushed, nothing after
         a.sock.write("10");
-        a.sock.flush();
         a.sock.disconnectFromHost();
         QVERIFY(waitUntil([&] { return !plugIns[1]->connected; }, 5000));
         QCOMPARE(server->bufferedInput(1), 0);
@@ -203,16 +195,16 @@ private slots:
     void noListener() {
         QTcpServer occupant;
         QVERIFY(occupant.listen(QHostAddress::AnyIPv4, 0));
-        const std::tuple<bool, bool, int> rows[] = {{false, true, freePort()},
-                                                    {true, false, freePort()},
-                                                    {true, true, 0},
-                                                    {true, true, 65536},
-                                                    {true, true, occupant.serverPort()}};
-        for (auto [enabled, entries, port] : rows) {
+        const int rows[][3] = {{0, 1, freePort()},
+                               {1, 0, freePort()},
+                               {1, 1, 0},
+                               {1, 1, 65536},
+                               {1, 1, occupant.serverPort()}};
+        for (const auto& [enabled, entries, port] : rows) {
             Prompter::reset();
-            plugInsEnabled = enabled;
+            plugInsEnabled = enabled != 0;
             plugIns = entries ? QList{entry("127.0.0.1")} : QList<std::shared_ptr<PlugIn>>{};
-            noPlugIns = !entries;
+            noPlugIns = entries == 0;
             serverPort = port;
             PlugInServer s;
             s.start();
