@@ -19,8 +19,7 @@
 using namespace booktest;
 
 namespace {
-const QString kLocal = "0|O|0", kDatabase = "0|D|0", kReadOnly = "0|D|1", kRecent = "0|R|0",
-              kLDAP = "0|L|0";
+const QString kLocal = "0|O|0", kDatabase = "0|D|0", kReadOnly = "0|D|1", kRecent = "0|R|0";
 const char* const kBoxes[] = {"txtName",       "txtTelephone",  "txtEmail",
                               "txtTelephone2", "txtTelephone3", "txtEmail2"};
 
@@ -343,10 +342,8 @@ private slots:
             {"Carl|777||||||1 @0|D|0"});
         row("remove read-only", remove, kReadOnly, kReadOnly, "", readOnly, "", "",
             {dora + kReadOnly});
-        row("remove LDAP", remove, kLDAP, kLDAP, "", none, "", "", {dora + kLDAP});
         row("add Local", add, kLocal, kLocal, "save", none, "+3||+39|<null>|<null>", "",
             local + QStringList{"|+39||||||3 @0|O|0"});
-        row("add on root", add, "", "", "", none, "", "", {dora});
         row("add on recent", add, kRecent, kLocal, "", {box(16042, 16043)}, "", "",
             {"Fay|0123|||||| @0|R|0", "Fay|0123|||||| @0|R|0"});
         row("clear recent", clear, kRecent, kLocal, "yes", {box(16046, 16047)}, "", "",

@@ -126,8 +126,7 @@ private slots:
         const quint16 port =
             startWith({entry("127.0.0.2"), entry("127.0.0.1"), entry("127.0.0.1")});
         Client a, b, c, again, d;
-        QVERIFY(open(a, port, 1));
-        QVERIFY(!server->elementConnected(2));
+        QVERIFY(open(a, port, 1) && !server->elementConnected(2));
         QVERIFY(open(b, port, 2));
         plugIns.append(entry("127.0.0.1"));
         c.open(port);
