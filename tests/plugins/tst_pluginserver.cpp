@@ -25,7 +25,6 @@ std::shared_ptr<PlugIn> entry(const QString& host, int port = 0) {
     p->remotePort = port;
     return p;
 }
-
 // A plug-in's end of the line, served by the event loop of the test.
 struct Client {
     QTcpSocket sock;
@@ -37,13 +36,12 @@ struct Client {
         sock.connectToHost(QHostAddress::LocalHost, port);
     }
     bool closed() {
-        return waitUntil([this] { return sock.state() == QAbstractSocket::UnconnectedState; },
-                         5000);
+        return waitUntil([this] { return sock.state() == QAbstractSocket::UnconnectedState; });
     }
     QByteArray poll() {
         received.clear();
         sock.write("101\r\n");
-        waitUntil([this] { return received.endsWith("\r\n"); }, 5000);
+        waitUntil([this] { return received.endsWith("\r\n"); });
         return received;
     }
 };
@@ -67,7 +65,7 @@ class TstPlugInServer : public QObject {
     }
     bool open(Client& c, quint16 port, int element = 0) {
         c.open(port);
-        return waitUntil([&] { return server->elementConnected(element); }, 5000);
+        return waitUntil([&] { return server->elementConnected(element); });
     }
 
 private slots:
@@ -95,7 +93,7 @@ private slots:
         Client c;
         c.open(port, from, fromPort);
         if (row[3] == "1") {
-            QVERIFY(waitUntil([&] { return server->elementConnected(0); }, 5000));
+            QVERIFY(waitUntil([&] { return server->elementConnected(0); }));
             QVERIFY(plugIns[0]->connected);
             QCOMPARE(c.poll(), kIdle);
             // A vanished peer is found by keepalive probes within about 90 s.
@@ -110,10 +108,8 @@ private slots:
                 QVERIFY(::getsockopt(fd, level, name, &got, &len) == 0 && got == value);
             }
         } else {
-            QVERIFY(c.closed());
-            QCOMPARE(refused.size(), 1);
-            QCOMPARE(refused[0][0].toString(), from);
-            QVERIFY(!plugIns[0]->connected);
+            QVERIFY(c.closed() && !plugIns[0]->connected);
+            QCOMPARE(refused.size() == 1 ? refused[0][0].toString() : QString(), from);
         }
         QVERIFY(Prompter::records().isEmpty());
     }
@@ -136,7 +132,7 @@ private slots:
         QCOMPARE(b.received, QByteArray("201 ERROR\r\n200 OK\r\n")); // flushed, nothing after
         a.sock.write("10");
         a.sock.disconnectFromHost();
-        QVERIFY(waitUntil([&] { return !plugIns[1]->connected; }, 5000));
+        QVERIFY(waitUntil([&] { return !plugIns[1]->connected; }));
         QCOMPARE(server->bufferedInput(1), 0);
         QVERIFY(open(again, port, 1));
         QCOMPARE(again.poll(), kIdle);
@@ -145,7 +141,7 @@ private slots:
         d.open(port);
         QVERIFY(d.closed());
         again.sock.disconnectFromHost();
-        QVERIFY(waitUntil([&] { return !server->elementConnected(1); }, 5000));
+        QVERIFY(waitUntil([&] { return !server->elementConnected(1); }));
     }
 
     // A flood without CR LF keeps one line's buffer; a peer that never reads
@@ -164,7 +160,7 @@ private slots:
             },
             10000));
         c.sock.write("\r\n"); // the "101" of the first packet still decides
-        QVERIFY(waitUntil([&] { return c.received == kIdle; }, 5000));
+        QVERIFY(waitUntil([&] { return c.received == kIdle; }));
 
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         const int small = 4096;
@@ -175,7 +171,7 @@ private slots:
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        QVERIFY(waitUntil([&] { return server->elementConnected(1); }, 5000));
+        QVERIFY(waitUntil([&] { return server->elementConnected(1); }));
         const QByteArray requests = QByteArray("101\r\n").repeated(2000);
         qsizetype most = 0;
         const bool cut = waitUntil(
