@@ -85,12 +85,19 @@ private slots:
     // The splash is on screen and exposed during its pause (the event loop
     // runs), then goes; the main window and the tips come up.
     void freshStart() {
+        // Still exposed well into the pause: the event loop runs while it waits.
         bool exposedDuringPause = false;
-        QTimer::singleShot(300, [&] {
+        QElapsedTimer shown;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->objectName() == u"frmSplash" && w->isVisible())
-                    exposedDuringPause = w->windowHandle() && w->windowHandle()->isExposed();
+                if (w->objectName() == u"frmSplash" && w->isVisible() && w->windowHandle()) {
+                    if (!shown.isValid())
+                        shown.start();
+                    exposedDuringPause |= w->windowHandle()->isExposed() && shown.elapsed() > 500;
+                }
         });
+        look.start(20);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(Main({u"tamrivo"_s}), StartResult::Running);
