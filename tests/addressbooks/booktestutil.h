@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <functional>
+#include <tuple>
 
 namespace booktest {
 
@@ -33,28 +34,22 @@ inline Contact withId(const QString& id) {
 }
 inline DBConnection odbc(const QString& dsn, const QString& user = {}, const QString& pw = {}) {
     DBConnection c;
-    c.dsn = dsn;
-    c.userName = user;
-    c.password = pw;
+    std::tie(c.dsn, c.userName, c.password) = std::tie(dsn, user, pw);
     return c;
 }
-
 // A book on People (Name, Phone, Mail), optional columns mapped as given.
 inline DatabaseAddressBook people(const QStringList& optional = {"Mobile", "Office", "Mail2",
                                                                  "Notes", "Id"}) {
     DatabaseAddressBook b;
     b.Clear();
     b.addressBookName = "CRM";
-    b.tableName = "People";
-    b.nameField = "Name";
-    b.telephoneField = "Phone";
-    b.emailField = "Mail";
-    QString* cols[] = {&b.telephone2, &b.telephone3, &b.email2, &b.freetext, &b.contactid};
-    for (int i = 0; i < optional.size(); ++i)
-        *cols[i] = optional[i];
+    QString* cols[] = {&b.tableName,  &b.nameField, &b.telephoneField, &b.emailField, &b.telephone2,
+                       &b.telephone3, &b.email2,    &b.freetext,       &b.contactid};
+    const QStringList v = QStringList{"People", "Name", "Phone", "Mail"} + optional;
+    for (int i = 0; i < v.size(); ++i)
+        *cols[i] = v[i];
     return b;
 }
-
 inline void addDataSource(const TestEnv& env, const QString& name, const QStringList& entries) {
     QFile f(env.file("odbc/odbc.ini"));
     if (!f.open(QIODevice::Append) ||
@@ -68,17 +63,14 @@ inline void addSqliteDataSource(const TestEnv& env, const QString& dsn, const QS
         s.execute(statement);
     addDataSource(env, dsn, {"Driver=SQLite3", "Database=" + env.file(dsn + ".db")});
 }
-
 // Contact rows: name, telephone, telephone2, telephone3, email; null is Null.
 using Row = QStringList;
-
 inline QString values(const Row& r) {
     QStringList v;
     for (int i = 0; i < 5; ++i)
         v << (r.value(i).isNull() ? QStringLiteral("NULL") : "'" + escapeSQL(r[i]) + "'");
     return v.join(',');
 }
-
 // A Local book file holding the rows, added to gLocalBooks.
 inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const QString& file,
                                                       const QList<Row>& rows,
@@ -96,9 +88,7 @@ inline std::shared_ptr<LocalAddressBook> addLocalBook(const TestEnv& env, const 
     noLocalBooks = false;
     return book;
 }
-
-// A Database book on People (Id, Name, Phone, Mobile, Office, Mail) of an
-// SQLite data source, added to gDBBooks.
+// A Database book on People of an SQLite data source, added to gDBBooks.
 inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, const QString& dsn,
                                                             const QList<Row>& rows) {
     QStringList sql{"CREATE TABLE People (Id INTEGER PRIMARY KEY, Name TEXT, Phone TEXT, "
@@ -113,7 +103,6 @@ inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, 
     noDBBooks = false;
     return b;
 }
-
 struct Trace {
     Trace() {
         DbSession::setObserver([this](const QString& what, const QString& text) {

@@ -4,23 +4,20 @@
 #include "app/strings.h"
 #include "booktestutil.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QSqlDatabase>
 #include <QTest>
 
 using namespace booktest;
 
-namespace {
-
 // "name number tag" of a lookup; a number or tag left Empty shows as "-".
-QString lookup(const QString& number) {
-    std::optional<QString> found = QString(""), tag = QString("");
+static QString lookup(const QString& number, std::optional<QString> found = QString("")) {
+    std::optional<QString> tag = QString("");
     const QString name = lookupCallerID(number, found, tag);
     return name + ' ' + found.value_or("-") + ' ' + tag.value_or("-");
 }
-
-QStringList rowsOf(Recordset rs) {
+static QStringList rowsOf(Recordset rs) {
     QStringList out;
     for (; !rs.isEOF(); rs.MoveNext()) {
         QStringList f;
@@ -30,21 +27,19 @@ QStringList rowsOf(Recordset rs) {
     }
     return out;
 }
-
-QStringList rowsOf(DBSearchResult r) {
+static QStringList rowsOf(DBSearchResult r) {
     QStringList out;
     for (; !r.isEOF(); r.MoveNext())
         out << r.abTagStr() + ' ' + r.NameStr();
     return out;
 }
 
-} // namespace
-
 class TstBooks : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { setLanguage(Language::English); }
-    // A name is required; each column holds exactly its size, in characters.
+    // A name is required; each column holds exactly its size, in characters. Never overwrites
+    // or leaves half a file; a file that is no book is left as it was.
     void localFile() {
         TestEnv env;
         const QString path = env.file("a.lab");
@@ -60,14 +55,9 @@ private slots:
                     ? QString("INSERT INTO TAMRIVO (NAME) VALUES ('%1')")
                     : QString("INSERT INTO TAMRIVO (NAME,%1) VALUES ('n','%2')").arg(column);
             executeLocalBook(path, sql.arg(QString(size, QChar(0xe8))));
-            const QString tooLong = sql.arg(QString(size + 1, 'x'));
-            QCOMPARE(errNum([&] { executeLocalBook(path, tooLong); }), ErrNum::DataAccess);
+            QCOMPARE(errNum([&] { executeLocalBook(path, sql.arg(QString(size + 1, 'x'))); }),
+                     ErrNum::DataAccess);
         }
-    }
-
-    // Never overwrites or leaves half a file; a file that is no book is left as it was.
-    void badFiles() {
-        TestEnv env;
         const QString old = env.file("old.lab");
         QVERIFY(QFile(old).open(QIODevice::WriteOnly) && QFile::resize(old, 4096));
         QCOMPARE(errNum([&] { createLocalAddressBook(old); }), ErrNum::DataAccess);
@@ -75,16 +65,14 @@ private slots:
         DbSession(DbSession::Kind::Sqlite, "file:" + env.file("other.lab") + "?mode=rwc")
             .execute("CREATE TABLE people (name TEXT)");
         const QStringList before = QDir(env.path()).entryList(QDir::Files);
-        for (const QString& path :
-             {QString(), env.file("missing.lab"), old, env.file("other.lab")}) {
-            QCOMPARE(errNum([&] { queryLocalBook(path, "SELECT * FROM TAMRIVO"); }),
+        for (const QString& f : {QString(), env.file("missing.lab"), old, env.file("other.lab")}) {
+            QCOMPARE(errNum([&] { queryLocalBook(f, "SELECT * FROM TAMRIVO"); }),
                      ErrNum::DataSourceOpen);
-            QCOMPARE(errNum([&] { executeLocalBook(path, "DELETE FROM TAMRIVO"); }),
+            QCOMPARE(errNum([&] { executeLocalBook(f, "DELETE FROM TAMRIVO"); }),
                      ErrNum::DataSourceOpen);
         }
         QCOMPARE(QDir(env.path()).entryList(QDir::Files), before);
         QCOMPARE(QFileInfo(old).size(), 4096);
-
         // The table cannot be made: the new file goes again.
         DbSession::setObserver([](const QString& what, const QString& text) {
             if (what == "exec" && text.startsWith("CREATE TABLE"))
@@ -95,27 +83,22 @@ private slots:
         QCOMPARE(err, ErrNum::DataAccess);
         QCOMPARE(QDir(env.path()).entryList(QDir::Files), before);
     }
-
     // Held by another program: a lookup gives up at once; every failure says busy.
     void lockedLocalBook() {
         TestEnv env;
         auto book = addLocalBook(env, "l.lab", {{"Ann", "555"}});
         DbSession lock(DbSession::Kind::Sqlite, localConnectionString(book->filename));
         lock.execute("BEGIN EXCLUSIVE");
-        QElapsedTimer t;
-        t.start();
+        const QDeadlineTimer soon(1500);
         const AppError e = caught([] { lookupCallerID("555"); });
-        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!soon.hasExpired());
         QCOMPARE(e.number(), ErrNum::DataSourceOpen);
         QVERIFY2(e.description().contains("is busy"), qPrintable(e.description()));
-        for (const auto& f : std::initializer_list<std::function<void()>>{
-                 [] { searchAddressBooks("Ann", 0, 0); },
-                 [&] { addLocalContact(*book, contact("Bob")); }})
-            QVERIFY(caught(f).description().contains("is busy"));
+        QVERIFY(caught([] { searchAddressBooks("Ann", 0, 0); }).description().contains("is busy"));
+        QVERIFY(caught([&] { addLocalContact(*book, contact()); }).description().contains("busy"));
         lock.execute("COMMIT");
         QCOMPARE(lookupCallerID("555"), QStringLiteral("Ann"));
     }
-
     // Closest first telephone wins, ties keep the earlier, too far is no match.
     void lookupRanking() {
         TestEnv env;
@@ -131,12 +114,8 @@ private slots:
         gCallerIDMaxLengthDiff = 3;
         QCOMPARE(lookup("567"), QStringLiteral("Empty  0|O|1"));
         // An output passed Empty is left alone.
-        std::optional<QString> number, tag = QString();
-        QCOMPARE(lookupCallerID("0212345678", number, tag), QStringLiteral("Ten"));
-        QCOMPARE(number, std::nullopt);
-        QCOMPARE(tag, QString("0|O|0"));
+        QCOMPARE(lookup("0212345678", std::nullopt), QStringLiteral("Ten - 0|O|0"));
     }
-
     // Only the books marked are opened; a number that is not one opens none.
     void lookupOpensOnlyWhatItMust() {
         TestEnv env;
@@ -162,9 +141,9 @@ private slots:
         noDBBooks = noLocalBooks = true;
         QCOMPARE(lookup("555"), QStringLiteral("Not Found - -"));
     }
-
-    // Case ignored, "_" a wildcard, a backslash plain text, each column in its place.
-    void searchLocalBook() {
+    // Local: case ignored, "_" a wildcard, a backslash plain text. Each column in its place;
+    // Database columns read by position, a mapping not one column each refused.
+    void searchBooks() {
         TestEnv env;
         addLocalBook(env, "s.lab", {{"Ann Lee", "0100", {}, {}, "a@x"}, {"Bo Lee", "1\\", "2"}});
         QCOMPARE(rowsOf(searchAddressBooks("b_ L", 0, 3)), QStringList{"0|O|0 Bo Lee"});
@@ -172,15 +151,11 @@ private slots:
         QCOMPARE((QStringList{r.NameStr(), r.telephoneStr(), r.telephone2Str(), r.telephone3Str(),
                               r.emailStr(), r.contactidStr()}),
                  (QStringList{"Bo Lee", "1\\", "2", "", "", "2"}));
-    }
-
-    // Columns are read by position; a mapping that is not one column each is refused.
-    void searchDatabaseBook() {
-        TestEnv env;
+        noLocalBooks = true;
         auto b = addDatabaseBook(env, "crm", {{"Ann", "0123", "999", {}, {}}, {"Bob", {}, "0123"}});
         b->telephone3.clear();
         b->freetext = "Office";
-        DBSearchResult r = searchAddressBooks("123", 1, 2);
+        r = searchAddressBooks("123", 1, 2);
         QCOMPARE((QStringList{r.NameStr(), r.telephoneStr(), r.telephone2Str(), r.emailStr(),
                               r.freetextStr(), r.contactidStr()}),
                  (QStringList{"Ann", "0123", "999", "", "", "1"}));
@@ -188,7 +163,6 @@ private slots:
         b->nameField = "Name,Mail";
         QCOMPARE(errNum([] { searchAddressBooks("1", 1, 2); }), ErrNum::ItemNotFound);
     }
-
     void contactEdits() {
         TestEnv env;
         auto l = addLocalBook(env, "c.lab", {});
@@ -199,7 +173,6 @@ private slots:
         QVERIFY(errNum([&] { addLocalContact(*l, contact("Long", QString(21, '9'))); }) > 1000);
         QCOMPARE(rowsOf(queryLocalBook(l->filename, "SELECT * FROM TAMRIVO")),
                  QStringList{"2|Robert|1|r@x|2|3|r2@x|note"});
-
         auto d = addDatabaseBook(env, "crm", {{"Ann", "1", "m1", "o1", "a@x"}});
         d->telephone3.clear(); // unmapped: never written
         addDatabaseContact(*d, contact("B'ob", "2", "", "m2", "o2"));
@@ -211,7 +184,6 @@ private slots:
         d->nameField = "NoSuchColumn";
         QVERIFY(errNum([&] { addDatabaseContact(*d, contact("X")); }) > 1000);
     }
-
     // Through ODBC: text outside ASCII, "_" literal, the driver's message.
     void odbcDataSource() {
         TestEnv env;

@@ -1,5 +1,4 @@
-// The address-book manager and the book dialogs, driven through their
-// named controls from inside their modal loops.
+// The address-book manager and the book dialogs, driven through their named controls.
 #include "addressbooks/frmaddressbooks.h"
 #include "addressbooks/frmdatabaseaddressbook.h"
 #include "addressbooks/frmldapaddressbook.h"
@@ -18,43 +17,17 @@
 
 using namespace booktest;
 
-namespace {
-
-void setText(QWidget* w, const char* box, const QString& text) {
+static void setText(QWidget* w, const char* box, const QString& text) {
     child<QLineEdit>(w, box)->setText(text);
 }
-
-// Ends a dialog: "OK", "Cancel", "Escape" or "box" (the window box).
-void finish(QWidget* w, const QString& how) {
-    if (how == "Escape" || how == "box")
-        how == "box" ? void(w->close()) : QTest::keyClick(w, Qt::Key_Escape);
-    else
-        click(w, how == "OK" ? "OKButton" : "CancelButton");
-}
-
 template <class Book> QStringList names(const QList<std::shared_ptr<Book>>& l, bool empty) {
     QStringList out;
     for (int i = 0; i < (empty ? 0 : l.size()); ++i)
         out << l[i]->addressBookName;
     return out;
 }
-
-// The manager's rows, "name|type", top first.
-QStringList rows(QWidget* m) {
-    auto* list = child<QTreeWidget>(m, "AddressBooksList");
-    QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(1);
-    return out;
-}
-
-void select(QWidget* m, const QString& row) {
-    auto* list = child<QTreeWidget>(m, "AddressBooksList");
-    list->setCurrentItem(list->topLevelItem(int(rows(m).indexOf(row))));
-}
-
 // Runs act inside the manager, opened modally, then closes it.
-void inManager(const std::function<void(QWidget*)>& act) {
+static void inManager(const std::function<void(QWidget*)>& act) {
     whenModal("frmAddressBooks", [act](QWidget* m) {
         act(m);
         if (m->isVisible())
@@ -64,12 +37,9 @@ void inManager(const std::function<void(QWidget*)>& act) {
     settle();
 }
 
-} // namespace
-
 class TstDialogs : public QObject {
     Q_OBJECT
     std::unique_ptr<TestEnv> env;
-
 private slots:
     void init() {
         env = std::make_unique<TestEnv>();
@@ -85,13 +55,12 @@ private slots:
         settle();
         env.reset();
     }
-
     // Every kind, every way out: only OK stores the book.
     void addBook_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("how");
-        for (const char* kind : {"LDAP", "Database", "Local"})
-            for (const char* how : {"OK", "Cancel", "Escape", "box"})
+        for (const char* kind : {"LDAP", "Database", "Local"}) // box: the window's close box
+            for (const char* how : {"OKButton", "CancelButton", "Escape", "box"})
                 QTest::addRow("%s %s", kind, how) << QString(kind) << QString(how);
     }
     void addBook() {
@@ -101,20 +70,22 @@ private slots:
         inManager([&](QWidget* m) {
             whenModal("frm" + kind + "AddressBook", [how](QWidget* w) {
                 setText(w, "txtAddressBookName", "New");
-                finish(w, how);
+                how == "box"      ? void(w->close())
+                : how == "Escape" ? QTest::keyClick(w, Qt::Key_Escape)
+                                  : click(w, qPrintable(how));
             });
-            child(m, qPrintable(kind == "LDAP" ? QString("mnuAddAddressBookLDAPServer")
-                                               : "mnuAddAddressBook" + kind))
+            child(m, qPrintable("mnuAddAddressBook" + (kind == "LDAP" ? "LDAPServer" : kind)))
                 ->trigger();
-            shown = rows(m);
+            auto* list = child<QTreeWidget>(m, "AddressBooksList");
+            for (int i = 0; i < list->topLevelItemCount(); ++i)
+                shown << list->topLevelItem(i)->text(0) + "|" + list->topLevelItem(i)->text(1);
         });
-        const QString type = kind == "LDAP" ? "LDAP Server" : kind;
-        QCOMPARE(shown, how == "OK" ? QStringList{"New|" + type} : QStringList());
+        const QString row = "New|" + (kind == "LDAP" ? "LDAP Server" : kind);
+        QCOMPARE(shown, how == "OKButton" ? QStringList{row} : QStringList());
         QCOMPARE(names(gLDAPBooks, noLDAPBooks) + names(gDBBooks, noDBBooks) +
                      names(gLocalBooks, noLocalBooks),
-                 how == "OK" ? QStringList{"New"} : QStringList());
+                 how == "OKButton" ? QStringList{"New"} : QStringList());
     }
-
     // An edit keeps its slot; Delete takes the first of the name; only Close saves.
     void editDeleteAndClose() {
         for (const char* n : {"A", "B", "A"}) {
@@ -126,15 +97,16 @@ private slots:
         noLocalBooks = false;
         const auto second = gLocalBooks[1];
         inManager([&](QWidget* m) {
-            select(m, "B|Local");
+            auto* list = child<QTreeWidget>(m, "AddressBooksList");
+            list->setCurrentItem(list->topLevelItem(1));
             whenModal("frmLocalAddressBook", [](QWidget* w) {
                 QCOMPARE(child<QLineEdit>(w, "txtFileName")->text(), QStringLiteral("B.lab"));
                 setText(w, "txtAddressBookName", "A");
-                finish(w, "OK");
+                click(w, "OKButton");
             });
             click(m, "cmdProperties");
             QVERIFY(gLocalBooks[1] == second && second->addressBookName == "A");
-            select(m, "A|Local");
+            list->setCurrentItem(list->topLevelItem(0)); // the first "A"
             click(m, "cmdDelete");
             QVERIFY(gLocalBooks[0] == second);
         });
@@ -143,7 +115,6 @@ private slots:
         QCOMPARE(SettingsStore::instance().read("lab", "FileName0", ""), QStringLiteral("B.lab"));
         QCOMPARE(SettingsStore::instance().read("lab", "number", ""), QStringLiteral("2"));
     }
-
     // Mapped from the real table; a name that is no plain SQL name keeps it open.
     void databaseBookMappedAndChecked() {
         addSqliteDataSource(*env, "staffdb",
@@ -172,7 +143,7 @@ private slots:
                 click(w, "cmdGroupRemove");
                 child<QCheckBox>(w, "cbReadOnly")->setChecked(false);
                 setText(w, "txtFreeText", "Notes; DROP TABLE Staff");
-                finish(w, "OK");
+                click(w, "OKButton");
                 keptOpen = w->isVisible();
                 QVERIFY(
                     Prompter::records().value(0).text.startsWith("3146 The address book 'Office'"));
@@ -183,7 +154,7 @@ private slots:
                 QCOMPARE(Prompter::records().value(1).text,
                          QStringLiteral("Error retrieving table information"));
                 setText(w, "txtTableName", "Staff");
-                finish(w, "OK");
+                click(w, "OKButton");
             });
             child(m, "mnuAddAddressBookDatabase")->trigger();
             click(m, "cmdClose");
@@ -198,9 +169,8 @@ private slots:
             QCOMPARE(key + '=' + SettingsStore::instance().read("dbab", key, "<absent>"), kv);
         }
     }
-
     // A stored book shows the grouping levels in use only, its password hidden.
-    void databaseBookShown() {
+    void directDialogs() {
         auto b = std::make_shared<DatabaseAddressBook>(people());
         b->setGrouping("Dept,City");
         b->groupNum = 1;
@@ -209,16 +179,13 @@ private slots:
         const auto* levels = child<QListWidget>(d, "lbGrouping");
         QVERIFY(levels->count() == 1 && levels->item(0)->text() == "Dept");
         QCOMPARE(child<QLineEdit>(d, "txtPassword")->echoMode(), QLineEdit::Password);
-    }
-
-    // Create New: ".lab" added unless there exactly; a real book; never over a file.
-    void localCreateNew() {
-        frmLocalAddressBook* d = frmLocalAddressBook::instance();
+        // Create New: ".lab" added unless there exactly; a real book; never over a file.
+        frmLocalAddressBook* l = frmLocalAddressBook::instance();
         for (const char* name : {"x.LAB", "x.LAB.lab", "x.LAB"}) {
             FileChooser::pushAnswer(env->file(name));
-            click(d, "cmdNew");
+            click(l, "cmdNew");
         }
-        QCOMPARE(child<QLineEdit>(d, "txtFileName")->text(), env->file("x.LAB.lab"));
+        QCOMPARE(child<QLineEdit>(l, "txtFileName")->text(), env->file("x.LAB.lab"));
         QCOMPARE(queryLocalBook(env->file("x.LAB.lab"), "SELECT * FROM TAMRIVO").RecordCount(), 0);
         QCOMPARE(Prompter::records().size(), 2); // the second and third: it exists
         QVERIFY(Prompter::records().value(1).text.contains("already exists"));

@@ -1,6 +1,5 @@
-// The SQL and connection texts the address books build, byte for byte, and
-// the checks that keep what a caller, a user or a settings file supplies
-// from changing a statement.
+// The SQL and connection texts the books build, byte for byte, and the checks keeping
+// what a caller, a user or a settings file supplies from changing a statement.
 #include "addressbooks/contactedits.h"
 #include "addressbooks/search.h"
 #include "booktestutil.h"
@@ -39,7 +38,6 @@ private slots:
                                        : databaseSearchSQL(people(mapping), text, field, mode),
                      sql);
     }
-
     void contactStatements() {
         const QString ins = "INSERT INTO TAMRIVO (NAME, TELEPHONE, TELEPHONE2, TELEPHONE3, EMAIL, "
                             "EMAIL2, FREETEXT) VALUES (";
@@ -73,7 +71,6 @@ private slots:
                      sql);
         }
     }
-
     // What would change a statement's meaning is refused before any is built.
     void refusedInput() {
         for (const auto& c : {std::pair{-1, 0}, {3, 0}, {0, -1}, {1, 4}}) {
@@ -90,13 +87,11 @@ private slots:
                      [&] { ContactSQL::deleteDatabase(people(), c); }})
                 QCOMPARE(errNum(f), ErrNum::DataAccess);
         }
-        // A backslash could end the quotes on some engines: never sent to a
-        // Database book, from any field.
+        // A backslash could end the quotes on some engines: never sent to a Database book.
         for (int i = 0; i < 7; ++i) {
-            Contact c = contact("n", "1", "e", "2", "3", "e2", "f", "7");
-            QString* fields[] = {&c.name,       &c.telephone, &c.email,   &c.telephone2,
-                                 &c.telephone3, &c.email2,    &c.freetext};
-            *fields[i] += "\\' OR 1=1 --";
+            QStringList v{"n", "1", "e", "2", "3", "e2", "f", "7"};
+            v[i] += "\\' OR 1=1 --";
+            const Contact c = contact(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
             QCOMPARE(errNum([&] { ContactSQL::addDatabase(people(), c); }), ErrNum::DataAccess);
             QCOMPARE(errNum([&] { ContactSQL::updateDatabase(people(), c); }), ErrNum::DataAccess);
         }
@@ -104,9 +99,7 @@ private slots:
                     .description()
                     .contains("The text '\\' OR 1=1' holds a backslash"));
     }
-
-    // Only plain names go into statements, from any slot of a book, the book
-    // named in the error; a telephone number holds telephone characters only.
+    // Only plain names from any slot of a book (named in the error); telephone characters only.
     void sqlNames() {
         const QStringList good =
             QString("People|_x1$|cat.dbo.[My Table]|\"a; b\"|`odd name`|Citt\u00e0|[a\"b]")
@@ -140,7 +133,6 @@ private slots:
             QVERIFY2(!isTelephoneNumber(QString::fromUtf8(bad)), bad);
         QCOMPARE(errNum([] { checkBookSqlName("CRM", ""); }), 0);
     }
-
     // Shown: the text for display; sent: what reaches the driver.
     void connectionTexts() {
         const QList<std::array<QString, 4>> rows{
@@ -162,7 +154,6 @@ private slots:
         QCOMPARE(localConnectionString("//tmp/x%y/./a?b#c.lab"),
                  QStringLiteral("file:/tmp/x%25y/a%3fb%23c.lab?mode=rw"));
     }
-
     // A result set holds at most 32767 rows.
     void searchResult() {
         DBSearchResult all, one;
