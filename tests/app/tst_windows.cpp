@@ -209,19 +209,6 @@ private slots:
         QCOMPARE(d->getValues()->defaultSound, u"/x/bell.wav"_s);
     }
 
-    // Audio addresses listed, the stored one (the later of twins) selected.
-    void preferencesDevices() {
-        for (const char* a : {"Twin", "Fax", "Twin"})
-            SimLine::instance().addAddress(QString::fromLatin1(a), *a == 'F' ? 16 : TAPIMEDIATYPE_AUDIO);
-        Preferences p;
-        p.useTapi = true;
-        p.TAPIDevice = u"Twin"_s;
-        auto* list = c<QComboBox>(loadPreferences(p), "cbTAPIDevice");
-        QCOMPARE(list->itemText(0) + list->itemText(list->count() - 1) + QString::number(list->count()) +
-                     list->currentText() + QString::number(list->currentIndex()),
-                 u"Simulated LineTwin3Twin2"_s);
-    }
-
     // OK and Cancel hide the dialog, which keeps its edits for the next opening.
     void preferencesKeepEdits() {
         gPreferences = std::make_shared<Preferences>();
@@ -238,19 +225,6 @@ private slots:
         }
         QCOMPARE(seen, u"|cmdOK|cmdCancel|"_s);
         QCOMPARE(frmPreferences::current()->closeMode(), u"Cancel"_s);
-    }
-
-    // Tips loaded, draw, first shown: start = draw x count + 1, rounded half
-    // to even, and the tip after it shows.
-    void firstTipFromTheDraw() {
-        const std::tuple<int, int, double, int> rows[] = {{1, 10, 0.0, 2}, {1, 10, 0.875, 1},
-            {1, 4, 0.375, 3}, {1, 4, 0.625, 1}, {1, 4, 0.5625, 4}, {11, 20, 0.0, 0}};
-        for (const auto& [from, to, draw, first] : rows) {
-            frmTipOfTheDay w;
-            frmTipOfTheDay::setRandomDraws({draw});
-            QCOMPARE(w.LoadTips(from, to), first > 0);
-            QCOMPARE(c<QLabel>(&w, "lblTipText")->text(), first ? tip(first) : QString());
-        }
     }
 
     // Next goes round every tip, each shown whole, in either language; the
