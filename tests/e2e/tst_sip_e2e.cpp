@@ -32,9 +32,7 @@ private slots:
                           {"audioDevice", QStringLiteral("aubridge,e%1").arg(sipPort)}});
 
         QProcess program;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment(); // TestEnv's folders
-        e.insert(QStringLiteral("TAMRIVO_PROMPTS"), QStringLiteral("stderr"));
-        program.setProcessEnvironment(e);
+        qputenv("TAMRIVO_PROMPTS", "stderr"); // and TestEnv's folders
         program.start(buildDir() + QStringLiteral("/tamrivo"), {});
         QVERIFY2(program.waitForStarted(10000), qPrintable(program.errorString()));
 
@@ -48,17 +46,13 @@ private slots:
                     return {};
             return plugin.readLine().trimmed();
         };
-        QVERIFY2(QTest::qWaitFor(
-                     [&] {
-                         plugin.abort();
-                         plugin.connectToHost(QHostAddress::LocalHost, port);
-                         return plugin.waitForConnected(1000) && poll() == "500 DISCONNECTED";
-                     },
-                     20000),
-                 program.readAllStandardError().constData());
-        QVERIFY2(QTest::qWaitFor([&] { return sipLinkUp(env.file(QStringLiteral("config"))); },
-                                 10000),
-                 program.readAllStandardError().constData());
+        const auto up = [&] {
+            plugin.abort();
+            plugin.connectToHost(QHostAddress::LocalHost, port);
+            return sipLinkUp(env.file(QStringLiteral("config"))) && plugin.waitForConnected(1000) &&
+                   poll() == "500 DISCONNECTED";
+        };
+        QVERIFY2(QTest::qWaitFor(up, 20000), program.readAllStandardError().constData());
 
         Sipp sipp(env.file(QStringLiteral("sipp")), QStringLiteral("uac_cancel.xml"),
                   callerArgs(sipPort, 4000));
@@ -75,12 +69,10 @@ private slots:
         QVERIFY(child > 0);
         program.kill();
         program.waitForFinished(5000);
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                QFile stat(QStringLiteral("/proc/%1/stat").arg(child));
-                return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
-            },
-            5000));
+        QVERIFY(QTest::qWaitFor([&] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(child));
+            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        }, 5000));
     }
 };
 

@@ -12,8 +12,7 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-// A loopback port free now for both UDP and TCP (the user agent binds both),
-// above the range baresip draws its RTP ports from.
+// A loopback port free for UDP and TCP (baresip binds both), above its RTP port range.
 inline quint16 freeUdpPort() {
     for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close()) {
         QTcpServer tcp;
@@ -31,11 +30,11 @@ inline quint16 ctrlPort(const QString& configHome) {
         .captured(1).toUShort();
 }
 
-// Whether a TCP connection to that control port is established.
+// Whether a TCP connection to that control port is established: the remote address
+// ends with the port, then state 01.
 inline bool sipLinkUp(const QString& configHome) {
     QFile net(QStringLiteral("/proc/net/tcp"));
     const quint16 port = ctrlPort(configHome);
-    // Remote address column ends with the port, then state 01 (established).
     return port && net.open(QIODevice::ReadOnly) &&
            QString::fromLatin1(net.readAll())
                .contains(QStringLiteral(":%1 01 ").arg(port, 4, 16, QLatin1Char('0')), Qt::CaseInsensitive);
@@ -55,8 +54,7 @@ public:
             QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
     }
     ~Sipp() { m_p.kill(), m_p.waitForFinished(3000); }
-    // Waits for sipp to end, handling events; its exit code (0: the call went
-    // as scripted), or -1 on time-out.
+    // Waits for sipp's exit code, handling events (0: the call went as scripted; -1: time-out).
     int result(int ms = 30000) {
         if (!QTest::qWaitFor([&] { return m_p.state() == QProcess::NotRunning; }, ms))
             return -1;
@@ -68,8 +66,7 @@ private:
     QProcess m_p;
 };
 
-// Arguments for a sipp caller ringing baresip at sipPort (sipp binds its
-// own SIP port: no race with tests running beside it).
+// Arguments for a sipp caller ringing baresip at sipPort (its own SIP port: no race).
 inline QStringList callerArgs(quint16 sipPort, int pauseMs) {
     return QStringLiteral("-s desk -key caller 5551234 -d %1 -mp %2 127.0.0.1:%3")
         .arg(pauseMs).arg(freeUdpPort()).arg(sipPort).split(u' ');
