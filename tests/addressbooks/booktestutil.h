@@ -12,17 +12,6 @@
 
 namespace booktest {
 
-inline AppError caught(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e;
-    }
-    return AppError(0, QString());
-}
-inline long errNum(const std::function<void()>& f) {
-    return caught(f).number();
-}
 // name, telephone, email, telephone2, telephone3, email2, freetext, id
 template <typename... T> Contact contact(const T&... f) {
     const QStringList v{QString(f)...};

@@ -31,14 +31,6 @@ void writeFile(const QString& path, const QByteArray& data) {
     if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
         qFatal("cannot write %s", qPrintable(path));
 }
-template <typename F> long errorOf(F&& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.number();
-    }
-    return 0;
-}
 QString str(const QString& s) { return s; }
 QString str(int v) { return QString::number(v); }
 template <typename... T> QString join(const T&... v) { return QStringList{str(v)...}.join(u'|'); }
@@ -190,7 +182,7 @@ private slots:
         TestEnv env;
         writeFile(env.file(u"plain"_s), "x"); // a plain file where the folder should be
         store().setPath(env.file(u"plain/Tamrivo.ini"_s));
-        QCOMPARE(errorOf([] { store().replaceSections({{u"prefs"_s, {{u"a"_s, u"2"_s}}},
+        QCOMPARE(errNum([] { store().replaceSections({{u"prefs"_s, {{u"a"_s, u"2"_s}}},
                                                        {u"lab"_s, {{u"number"_s, u"0"_s}}}}); }),
                  ErrNum::SettingsWrite);
         QVERIFY(!store().value(u"prefs"_s, u"a"_s) && !store().hasSection(u"lab"_s));
@@ -214,7 +206,7 @@ private slots:
             const QString t = QString::fromLatin1(text);
             const char k = kind; // a structured binding is not captured before C++20 in clang 14
             qlonglong v = 0;
-            const long err = errorOf([&] {
+            const long err = errNum([&] {
                 v = k == 'i' ? convert::toInt16(t)
                     : k == 'l' ? convert::toInt32(t) : qlonglong(convert::toFlag(t));
             });
@@ -316,7 +308,7 @@ private slots:
                 writeFile(env.settingsPath(), file);
             const bool plugins = QByteArray(file).startsWith("[plugins]");
             QVERIFY(*file || !QFile::exists(env.settingsPath())); // loading writes nothing
-            const long err = errorOf([&] { plugins ? loadPlugInSettings() : loadSettings(); });
+            const long err = errNum([&] { plugins ? loadPlugInSettings() : loadSettings(); });
             const QString left = probe(QString::fromLatin1(what));
             QVERIFY2(err == error && left == QLatin1String(expected),
                      qPrintable(u"%1: error %2, %3"_s.arg(QLatin1String(file)).arg(err).arg(left)));
@@ -365,10 +357,10 @@ private slots:
         const QByteArray before = fileBytes(env.settingsPath());
         noLocalBooks = false;
         gLocalBooks = {nullptr};
-        QCOMPARE(errorOf([] { saveSettings(); }), ErrNum::ObjectNotSet);
+        QCOMPARE(errNum([] { saveSettings(); }), ErrNum::ObjectNotSet);
         noLocalBooks = true;
         gPreferences.reset();
-        QCOMPARE(errorOf([] { saveSettings(); }), ErrNum::ObjectNotSet);
+        QCOMPARE(errNum([] { saveSettings(); }), ErrNum::ObjectNotSet);
         QCOMPARE(fileBytes(env.settingsPath()), before);
     }
 };

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/errors.h"
+
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 
 // Isolates a test: settings, data and runtime folders and the ODBC
 // configuration point into a fresh temporary folder; process-wide state, the
@@ -23,3 +26,14 @@ private:
 // build/ and source folders as told by CTest (fallbacks for manual runs).
 QString buildDir();
 QString sourceDir();
+
+// The error f raised (number 0: none).
+inline AppError caught(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e;
+    }
+    return AppError(0, QString());
+}
+inline long errNum(const std::function<void()>& f) { return caught(f).number(); }

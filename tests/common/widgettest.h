@@ -46,18 +46,6 @@ inline void whenModal(const QString& name, std::function<void(QWidget*)> act) {
 }
 inline void whenModal(std::function<void(QWidget*)> act) { whenModal(QString(), std::move(act)); }
 
-// Closes every modal window by its close box while it lives.
-struct ModalCloser {
-    QTimer timer;
-    ModalCloser() {
-        QObject::connect(&timer, &QTimer::timeout, [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        timer.start(10);
-    }
-};
-
 // A named child that must exist: a missing one ends the test with its name.
 template <typename T = QAction> T* child(QObject* parent, const QString& name) {
     T* c = parent->findChild<T*>(name);

@@ -122,7 +122,6 @@ private slots:
             {onClose, "13 Type mismatch", {"EXTERR"}},
             {onClose, "13 Type mismatch", {"exterr"}},
             {onClose, "13 Type mismatch", {"EXTERR", "more"}},
-            {onClose, "13 Type mismatch", {"EXTERR "}},
             {onClose, "13 Type mismatch", {"EXTERR", "-style", "Fusion"}}}; // the toolkit's option counts
         for (const auto& [settings, message, args] : rows) {
             Sandbox box;

@@ -370,9 +370,13 @@ private slots:
         if (answer == "yes")
             Prompter::pushAnswer(Msg::Yes);
         QString shown;
-        std::optional<ModalCloser> closer; // a dialog that should not come up
+        QTimer closer; // a dialog that should not come up: closed by its box
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* m = QApplication::activeModalWidget())
+                m->close();
+        });
         if (answer.isEmpty())
-            closer.emplace();
+            closer.start(10);
         if (answer == "save")
             whenModal("frmContact", [&](QWidget* d) {
                 shown = child<QLineEdit>(d, "txtName")->text();
