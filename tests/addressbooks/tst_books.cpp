@@ -55,7 +55,8 @@ private slots:
                     ? QString("INSERT INTO TAMRIVO (NAME) VALUES ('%1')")
                     : QString("INSERT INTO TAMRIVO (NAME,%1) VALUES ('n','%2')").arg(column);
             executeLocalBook(path, sql.arg(QString(size, QChar(0xe8))));
-            QCOMPARE(errNum([&] { executeLocalBook(path, sql.arg(QString(size + 1, 'x'))); }),
+            const QString over = sql.arg(QString(size + 1, 'x'));
+            QCOMPARE(errNum([&] { executeLocalBook(path, over); }),
                      ErrNum::DataAccess);
         }
         const QString old = env.file("old.lab");

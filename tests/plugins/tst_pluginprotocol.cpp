@@ -120,7 +120,7 @@ private slots:
             {QStringLiteral("a\U0001F600b"), QByteArray("a?b")}};
         for (const auto& [text, bytes] : rows) {
             QCOMPARE(plugin::toWire(text), bytes);
-            PlugInSession s([&] { return text; });
+            PlugInSession s([t = text] { return t; });
             QCOMPARE(s.handlePlugInCommands("101\r\n").reply, bytes + "\r\n");
         }
     }
