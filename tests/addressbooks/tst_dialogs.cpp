@@ -11,6 +11,7 @@
 #include "platform/settingsstore.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTreeWidget>
@@ -175,6 +176,7 @@ private slots:
         b->setGrouping("Dept,City");
         b->groupNum = 1;
         frmDatabaseAddressBook* d = frmDatabaseAddressBook::instance();
+        QCOMPARE(child<QLabel>(d, "lblRingInterval")->text(), "1 Secs"); // before any book
         d->setValues(b);
         const auto* levels = child<QListWidget>(d, "lbGrouping");
         QVERIFY(levels->count() == 1 && levels->item(0)->text() == "Dept");

@@ -10,6 +10,7 @@
 #include "platform/settingsstore.h"
 #include "platform/trayicon.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -434,6 +435,16 @@ private slots:
         });
         child(w, "mnuCtxAddressBookAddContact")->trigger();
         QCOMPARE(databaseRows().last(), "3|Gus|111");
+    }
+
+    // The split keeps 1500 twips from either edge; panel 2 shows the date.
+    void splitAndPanels() {
+        load();
+        w->resize(600, 500); // 9000 twips wide
+        for (auto [x, want] : {std::pair{100.0, 1500.0}, {3000.0, 3000.0}, {8000.0, 7500.0}})
+            QCOMPARE((w->SizeControls(x), x), want);
+        QCOMPARE(child<QLabel>(w, "sbStatusBar_2")->text(),
+                 QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
     }
 
     // onClose, how the window is closed, tray present, the answer (0: no

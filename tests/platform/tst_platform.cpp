@@ -1,8 +1,7 @@
 // The platform layer: the single-instance lock, termination requests, the
-// desktop's handlers for addresses, and file-dialog filters.
+// desktop's handlers for addresses.
 
 #include "common/testenv.h"
-#include "platform/filechooser.h"
 #include "platform/instancelock.h"
 #include "platform/prompter.h"
 #include "platform/shell.h"
@@ -19,7 +18,6 @@ class TstPlatform : public QObject {
 private slots:
     // What a start finds in the runtime folder: contents, age, taken.
     void leftOverLockFile() {
-        // (A lock left by a killed process: the start-up process test.)
         const std::tuple<QByteArray, int, bool> rows[] = {
             {{}, -1, true}, {"", 60, true}, // killed before writing it
             {"\x01\x02 not a lock\n", 60, true}, {"", 0, false}}; // being written now
@@ -64,12 +62,6 @@ private slots:
         Shell::setRecording(true);
         QCOMPARE(Prompter::records().value(0).text,
                  u"Nothing on this desktop can open https://example.invalid/help"_s);
-    }
-
-    void nameFilters() {
-        QCOMPARE(FileChooser::nameFilters(u"Books|*.lab"_s), QStringList{u"Books (*.lab)"_s});
-        QCOMPARE(FileChooser::nameFilters(u"Sounds|*.wav;*.WAV|All files (*.*)|*.*|Other"_s),
-                 (QStringList{u"Sounds (*.wav *.WAV)"_s, u"All files (*.*)"_s}));
     }
 };
 
