@@ -94,7 +94,8 @@ private slots:
                 if (w->objectName() == u"frmSplash" && w->isVisible() && w->windowHandle()) {
                     if (!shown.isValid())
                         shown.start();
-                    exposedDuringPause |= w->windowHandle()->isExposed() && shown.elapsed() > 500;
+                    exposedDuringPause |= w->windowHandle()->isExposed() && shown.elapsed() > 500 &&
+                                          !child<QLabel>(w, "lblProduct")->text().isEmpty();
                 }
         });
         look.start(20);

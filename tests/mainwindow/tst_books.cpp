@@ -439,8 +439,7 @@ private slots:
 
     // The split keeps 1500 twips from either edge; panel 2 shows the date.
     void splitAndPanels() {
-        load();
-        w->resize(600, 500); // 9000 twips wide
+        load(), w->resize(600, 500); // 9000 twips wide
         for (auto [x, want] : {std::pair{100.0, 1500.0}, {3000.0, 3000.0}, {8000.0, 7500.0}})
             QCOMPARE((w->SizeControls(x), x), want);
         QCOMPARE(child<QLabel>(w, "sbStatusBar_2")->text(),
