@@ -235,6 +235,14 @@ private:
 
 namespace {
 
+// Handles outlive the telephony object; their operations then fail.
+std::shared_ptr<SipState> lockState(const std::weak_ptr<SipState>& state) {
+    auto s = state.lock();
+    if (!s)
+        fail(QStringLiteral("The telephony object has been released"));
+    return s;
+}
+
 class SipAddress : public ITAddress {
 public:
     explicit SipAddress(std::weak_ptr<SipState> s) : m_state(std::move(s)) {}
@@ -259,12 +267,7 @@ public:
     }
 
 private:
-    std::shared_ptr<SipState> state() const {
-        auto s = m_state.lock();
-        if (!s)
-            fail(QStringLiteral("The telephony object has been released"));
-        return s;
-    }
+    std::shared_ptr<SipState> state() const { return lockState(m_state); }
     std::weak_ptr<SipState> m_state;
 };
 
@@ -297,12 +300,7 @@ public:
     }
 
 private:
-    std::shared_ptr<SipState> state() const {
-        auto s = m_state.lock();
-        if (!s)
-            fail(QStringLiteral("The telephony object has been released"));
-        return s;
-    }
+    std::shared_ptr<SipState> state() const { return lockState(m_state); }
     SipCall& call() { return state()->call(m_id); }
     // Weak: the state holds the handles.
     std::weak_ptr<SipState> m_state;
