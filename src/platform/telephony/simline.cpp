@@ -146,14 +146,7 @@ public:
     }
     QString get_CallInfoString(long which) override {
         SimLine::Call& c = call(SimLine::Op::CallInfoString);
-        std::optional<QString> v;
-        if (which == CIS_CALLERIDNUMBER)
-            v = c.callerNumber;
-        else if (which == CIS_CALLEDIDNUMBER)
-            v = c.calledNumber;
-        if (!v)
-            fail(QStringLiteral("The information is not available"));
-        return *v;
+        return callInfoNumber(which, c.callerNumber, c.calledNumber);
     }
     void Connect(bool) override {
         SimLine::Call& c = call(SimLine::Op::Connect);

@@ -277,14 +277,7 @@ public:
     CALL_STATE get_CallState() override { return call().state; }
     QString get_CallInfoString(long which) override {
         const SipCall& c = call();
-        std::optional<QString> v;
-        if (which == CIS_CALLERIDNUMBER)
-            v = c.callerNumber;
-        else if (which == CIS_CALLEDIDNUMBER)
-            v = c.calledNumber;
-        if (!v)
-            fail(QStringLiteral("The information is not available"));
-        return *v;
+        return callInfoNumber(which, c.callerNumber, c.calledNumber);
     }
     void Connect(bool) override {
         call();

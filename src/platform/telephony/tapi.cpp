@@ -11,3 +11,13 @@ std::shared_ptr<ITAddress> ITCollection::get_Item(long index) const {
 void raiseTelephonyError(const QString& description) {
     raiseError(ErrNum::TelephonyFailed, description, QStringLiteral("Telephony"));
 }
+
+QString callInfoNumber(long which, const std::optional<QString>& caller,
+                       const std::optional<QString>& called) {
+    const std::optional<QString>& v = which == CIS_CALLERIDNUMBER   ? caller
+                                      : which == CIS_CALLEDIDNUMBER ? called
+                                                                    : std::nullopt;
+    if (!v)
+        raiseTelephonyError(QStringLiteral("The information is not available"));
+    return *v;
+}

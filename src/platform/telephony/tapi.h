@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // The telephony service as the program sees it: the telephony object, its
 // addresses, calls and events, with the service's published constants.
@@ -174,6 +175,11 @@ signals:
 };
 
 [[noreturn]] void raiseTelephonyError(const QString& description);
+
+// The caller or called number asked for by get_CallInfoString; raises when the
+// line has none (or for any other item).
+QString callInfoNumber(long which, const std::optional<QString>& caller,
+                       const std::optional<QString>& called);
 
 template <typename T> std::shared_ptr<T> queryEvent(const std::shared_ptr<ITEventObject>& ev) {
     auto p = std::dynamic_pointer_cast<T>(ev);
