@@ -63,6 +63,17 @@ private slots:
         QCOMPARE(Prompter::records().value(0).text,
                  u"Nothing on this desktop can open https://example.invalid/help"_s);
     }
+
+    // Beside the program (a build folder) first, then ../share/tamrivo (installed).
+    void shippedFiles() {
+        TestEnv env;
+        const QString bin = env.file(u"bin/h.html"_s), share = env.file(u"share/tamrivo/h.html"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(bin).path()) && QDir().mkpath(QFileInfo(share).path()));
+        for (const auto& [made, found] : {std::pair{QString(), bin}, {share, share}, {bin, bin}}) {
+            QVERIFY(made.isEmpty() || QFile(made).open(QIODevice::WriteOnly));
+            QCOMPARE(Shell::shippedFile(u"h.html"_s, env.file(u"bin"_s)), found);
+        }
+    }
 };
 
 QTEST_MAIN(TstPlatform)
