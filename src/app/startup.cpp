@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QPointer>
 #include <QTimer>
@@ -201,6 +202,9 @@ bool installToolkitTranslations() {
 
 int runProgram(QApplication& app, const QStringList& arguments) {
     QApplication::setApplicationName(QStringLiteral("Tamrivo"));
+    // Ties the windows to the installed desktop entry (and its icon).
+    QApplication::setDesktopFileName(QStringLiteral("example.tamrivo.Tamrivo"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tamrivo.png")));
     QApplication::setQuitOnLastWindowClosed(false);
     Prompter::initFromEnvironment();
     installToolkitTranslations();

@@ -11,8 +11,6 @@
 #include "plugins/frmpluginssetup.h"
 #include "telephony/tapisetup.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QUrl>
 #include <utility>
 
@@ -23,8 +21,7 @@ const char* const kHelpFile = "Tamrivo.html";
 } // namespace
 
 QUrl frmMain::helpPage() {
-    return QUrl::fromLocalFile(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QLatin1String(kHelpFile)));
+    return QUrl::fromLocalFile(Shell::shippedFile(QLatin1String(kHelpFile)));
 }
 
 QUrl frmMain::updatePage() {

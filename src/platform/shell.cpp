@@ -2,7 +2,10 @@
 
 #include "platform/prompter.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -30,6 +33,15 @@ bool Shell::open(const QUrl& url) {
                          .arg(url.toDisplayString()),
                      Msg::OKOnly | Msg::Exclamation, QStringLiteral("Cannot open"));
     return false;
+}
+
+QString Shell::shippedFile(const QString& name, const QString& programDir) {
+    const QDir dir(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir);
+    const QString beside = dir.filePath(name);
+    const QString installed = dir.filePath(QStringLiteral("../share/tamrivo/") + name);
+    if (QFileInfo::exists(beside) || !QFileInfo::exists(installed))
+        return beside;
+    return QDir::cleanPath(installed);
 }
 
 QUrl Shell::mailto(const QString& address) {

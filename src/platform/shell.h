@@ -17,6 +17,11 @@ public:
     // the address is the whole path, so "?" or "&" in it add no headers.
     static QUrl mailto(const QString& address);
 
+    // A file shipped with the program (the help page): beside it in a build
+    // folder, in ../share/tamrivo when installed; the first that exists, else
+    // the one beside it. programDir defaults to the running program's folder.
+    static QString shippedFile(const QString& name, const QString& programDir = QString());
+
     // Tests: while recording, addresses are only written down, not opened.
     // TAMRIVO_SHELL=record in the environment starts in recording mode and
     // also prints each address to stderr (for tests of the program as a

@@ -62,6 +62,13 @@ private slots:
         Shell::setRecording(true);
         QCOMPARE(Prompter::records().value(0).text,
                  u"Nothing on this desktop can open https://example.invalid/help"_s);
+        // A shipped file: beside the program (build folder), else in ../share/tamrivo (installed).
+        const QString bin = env.file(u"bin/h.html"_s), share = env.file(u"share/tamrivo/h.html"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(bin).path()) && QDir().mkpath(QFileInfo(share).path()));
+        for (const auto& [made, found] : {std::pair{QString(), bin}, {share, share}, {bin, bin}}) {
+            QVERIFY(made.isEmpty() || QFile(made).open(QIODevice::WriteOnly));
+            QCOMPARE(Shell::shippedFile(u"h.html"_s, env.file(u"bin"_s)), found);
+        }
     }
 };
 
