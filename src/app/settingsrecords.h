@@ -52,4 +52,9 @@ struct CallRecord {
     QString callNumber;
     QString callName;
     QString callMatchTag;
+    // Kept from the match: the books may be removed or reordered before the
+    // call ends and is logged.
+    QString callPrefix;
+    // The line could not tell the number: callNumber holds "Not available".
+    bool numberUnavailable = false;
 };

@@ -7,6 +7,7 @@
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 #include "platform/shell.h"
+#include "telephony/callhandler.h"
 #include "telephony/frmtelephonecall.h"
 
 #include <QCloseEvent>
@@ -225,7 +226,8 @@ void frmContactOtherInfo::callNumberOf(QLineEdit* box) {
             Prompter::msgBox(loadResString(16006), Msg::Critical, loadResString(16007), this);
             return;
         }
-        if (gCall) {
+        // A call let go of counts until its end arrives, as for every dialling.
+        if (callOnLine()) {
             Prompter::msgBox(loadResString(16016), Msg::Information, loadResString(16017), this);
             return;
         }

@@ -168,10 +168,11 @@ void frmMain::fillRecentCallMenu(const char* menuName, int book) {
     if (recentBooksExist()) {
         const auto b = recentBookAt(book);
         // Newest first. Entries with a second number are callers that no
-        // book knew; they are left out.
+        // book knew, and entries without a number have nothing to dial;
+        // they are left out.
         for (int i = b->getContactNum() - 1; i >= 0 && k < kMaxRecentItems; --i) {
             const auto c = b->getContact(static_cast<std::int16_t>(i));
-            if (!c->telephone2.isEmpty())
+            if (!c->telephone2.isEmpty() || c->telephone.isEmpty())
                 continue;
             QAction* a = item(k);
             a->setText(menuText(c->telephone + QStringLiteral(" (") + c->name + u')'));

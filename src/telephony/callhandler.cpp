@@ -109,6 +109,14 @@ QString lookupName(const QString& number, bool wantMatch, std::optional<QString>
     return name;
 }
 
+// A status in each call window that is shown.
+void showAll(std::int16_t status) {
+    if (frmTelephoneRing::isShown())
+        frmTelephoneRing::loadedInstance()->showStatus(status);
+    if (frmTelephoneCall::isShown())
+        frmTelephoneCall::loadedInstance()->showStatus(status);
+}
+
 } // namespace
 
 CallHandler::CallHandler(frmMain* form)
@@ -158,16 +166,34 @@ void CallHandler::TAPIEventsInit() {
 }
 
 void CallHandler::shutdown() {
-    m_ringTimer->stop();
+    lineGone();
     trapErrors([] {
         if (gTAPI)
             gTAPI->Shutdown();
     });
 }
 
+void CallHandler::lineGone() {
+    m_ringTimer->stop();
+    setStatusText(QString());
+    if (const auto call = trackedCall()) {
+        // Hung up where the line still can, so that no call goes on unseen.
+        try {
+            call->Disconnect(DC_NORMAL);
+        } catch (const AppError&) {
+        }
+        callEnded();
+    }
+}
+
 bool callOnLine() {
     return gCall ||
            (gMainForm && gMainForm->callHandler() && gMainForm->callHandler()->trackedCall());
+}
+
+void endCallOnLine() {
+    if (gMainForm && gMainForm->callHandler())
+        gMainForm->callHandler()->lineGone();
 }
 
 void CallHandler::saveCorrectedCallInfo(const QString& num, const QString& str,
@@ -216,14 +242,16 @@ void CallHandler::onAddressEvent(const std::shared_ptr<ITEventObject>& pEvent) {
     const auto ev = queryEvent<ITAddressEvent>(pEvent);
     QString text;
     if (ev->get_Event() == AE_RINGING) {
-        // A ring during a connected call belongs to another caller: nothing
-        // would stop its sound, as that caller's end is not ours.
-        if (!(trackedCall() && gCallRecord.callStatus == CallStatus::Connected)) {
-            gCallRecord.callStatus = CallStatus::Ringing;
-            if (!m_ringTimer->isActive()) {
-                m_ringTimer->setInterval(FirstRingMs);
-                m_ringTimer->start();
-            }
+        // Unless ours is an offered call, a ring during a call is another
+        // caller's: nothing would stop its sound, as that caller's end is not
+        // ours, and the status panel keeps showing our call.
+        if (trackedCall() && !(gCallDirection == CallDirection::Incoming &&
+                               gCallRecord.callStatus == CallStatus::Ringing))
+            return;
+        gCallRecord.callStatus = CallStatus::Ringing;
+        if (!m_ringTimer->isActive()) {
+            m_ringTimer->setInterval(FirstRingMs);
+            m_ringTimer->start();
         }
         text = loadResString(16018);
     }
@@ -252,16 +280,20 @@ void CallHandler::onCallNotification(const std::shared_ptr<ITEventObject>& pEven
     gCall = call;
     m_tracked = call;
     const CALL_STATE state = call->get_CallState();
+    QString number;
+    bool known = true;
     if (state == CS_INPROGRESS) {
         gCallDirection = CallDirection::Outgoing;
-        QString number;
         try {
             number = call->get_CallInfoString(CIS_CALLEDIDNUMBER);
         } catch (const AppError&) {
             number = loadResString(16049);
+            known = false;
         }
-        if (gCallRecord.callNumber.isEmpty())
+        if (gCallRecord.callNumber.isEmpty()) {
             gCallRecord.callNumber = number;
+            gCallRecord.numberUnavailable = !known;
+        }
         frmTelephoneCall* w = frmTelephoneCall::instance();
         w->showStatus(CallStatus::Calling);
         w->showCalledIDNum(number);
@@ -269,8 +301,6 @@ void CallHandler::onCallNotification(const std::shared_ptr<ITEventObject>& pEven
     } else if (state == CS_OFFERING) {
         gCallDirection = CallDirection::Incoming;
         gCallRecord.callStatus = CallStatus::Ringing;
-        QString number;
-        bool known = true;
         try {
             number = call->get_CallInfoString(CIS_CALLERIDNUMBER);
         } catch (const AppError&) {
@@ -286,20 +316,25 @@ void CallHandler::onCallNotification(const std::shared_ptr<ITEventObject>& pEven
         w->showCallerIDStr(name);
         w->showWindow();
         recordIncoming(number, name, foundNumber, foundTag);
+        gCallRecord.numberUnavailable = !known;
     }
 }
 
 void CallHandler::recordIncoming(const QString& number, const QString& name,
                                  const std::optional<QString>& foundNumber,
                                  const std::optional<QString>& foundTag) {
+    CallRecord& r = gCallRecord;
+    r.numberUnavailable = false;
     if (!foundNumber) {
-        gCallRecord.callNumber = number;
-        gCallRecord.callMatchTag.clear();
-        gCallRecord.callName = notFound();
+        r.callNumber = number;
+        r.callMatchTag.clear();
+        r.callName = notFound();
+        r.callPrefix.clear();
     } else {
-        gCallRecord.callNumber = *foundNumber;
-        gCallRecord.callMatchTag = foundTag.value_or(QString());
-        gCallRecord.callName = name;
+        r.callNumber = *foundNumber;
+        r.callMatchTag = foundTag.value_or(QString());
+        r.callName = name;
+        r.callPrefix = prefixOfTag(r.callMatchTag);
     }
 }
 
@@ -308,12 +343,6 @@ void CallHandler::onCallState(const std::shared_ptr<ITEventObject>& pEvent) {
     const auto tracked = trackedCall();
     if (tracked && ev->get_Call() != tracked)
         return; // another caller on the line: not ours
-    auto showAll = [](std::int16_t status) {
-        if (frmTelephoneRing::isShown())
-            frmTelephoneRing::loadedInstance()->showStatus(status);
-        if (frmTelephoneCall::isShown())
-            frmTelephoneCall::loadedInstance()->showStatus(status);
-    };
     switch (ev->get_State()) {
     case CS_INPROGRESS:
         gCallRecord.callStatus = CallStatus::Calling;
@@ -326,21 +355,25 @@ void CallHandler::onCallState(const std::shared_ptr<ITEventObject>& pEvent) {
         m_ringTimer->stop();
         break;
     case CS_DISCONNECTED:
-        showAll(CallStatus::Disconnected);
-        // The call ends whatever happens to its log entry.
-        trapErrors([this] { logFinishedCall(); });
-        gCall.reset();
-        m_tracked.reset();
-        gCallDirection = CallDirection::None;
-        m_ringTimer->stop();
-        gCallRecord = CallRecord{};
-        gCallRecord.callStatus = CallStatus::Disconnected;
-        setStatusText(QString());
+        callEnded();
         break;
     default:
         setStatusText(QString());
         break;
     }
+}
+
+void CallHandler::callEnded() {
+    showAll(CallStatus::Disconnected);
+    // The call ends whatever happens to its log entry.
+    trapErrors([this] { logFinishedCall(); });
+    gCall.reset();
+    m_tracked.reset();
+    gCallDirection = CallDirection::None;
+    m_ringTimer->stop();
+    gCallRecord = CallRecord{};
+    gCallRecord.callStatus = CallStatus::Disconnected;
+    setStatusText(QString());
 }
 
 void CallHandler::onCallInfoChange(const std::shared_ptr<ITEventObject>& pEvent) {
@@ -366,8 +399,10 @@ void CallHandler::onCallInfoChange(const std::shared_ptr<ITEventObject>& pEvent)
     if (gCallDirection == CallDirection::Outgoing) {
         const QString number = gCall->get_CallInfoString(CIS_CALLEDIDNUMBER);
         if (!number.isEmpty()) {
-            if (gCallRecord.callNumber.isEmpty())
+            if (gCallRecord.callNumber.isEmpty() || gCallRecord.numberUnavailable) {
                 gCallRecord.callNumber = number;
+                gCallRecord.numberUnavailable = false;
+            }
             frmTelephoneCall* w = frmTelephoneCall::instance();
             w->showWindow();
             w->showCalledIDNum(number);
@@ -390,23 +425,27 @@ void CallHandler::logFinishedCall() {
     if (!p.useLastDRAddressBooks || !recentBooksExist())
         return;
     const CallRecord& r = gCallRecord;
+    // Without a number there is nothing to dial back: no prefix is glued to
+    // an empty or "Not available" text.
+    const bool noNumber = r.callNumber.isEmpty() || r.numberUnavailable;
     auto entry = std::make_shared<Contact>();
     if (gCallDirection == CallDirection::Incoming) {
         if (!r.callMatchTag.isEmpty()) {
             entry->name = r.callName;
-            const QString prefix = prefixOfTag(r.callMatchTag);
             const QString kind = tagParts(r.callMatchTag).value(1);
             if (kind == u"O" || kind == u"D")
-                entry->telephone = prefix + r.callNumber;
+                entry->telephone = r.callPrefix + r.callNumber;
         } else {
             entry->name = notFound();
-            entry->telephone = p.defaultPrefixesForDRAB1 + r.callNumber;
-            entry->telephone2 = p.defaultPrefixesForDRAB2 + r.callNumber;
-            entry->telephone3 = p.defaultPrefixesForDRAB3 + r.callNumber;
+            if (!noNumber) {
+                entry->telephone = p.defaultPrefixesForDRAB1 + r.callNumber;
+                entry->telephone2 = p.defaultPrefixesForDRAB2 + r.callNumber;
+                entry->telephone3 = p.defaultPrefixesForDRAB3 + r.callNumber;
+            }
         }
         entry->freetext = nowText();
         recentBookAt(r.callStatus == CallStatus::Ringing ? 2 : 1)->addContact(entry);
-    } else if (gCallDirection == CallDirection::Outgoing && !r.callNumber.isEmpty()) {
+    } else if (gCallDirection == CallDirection::Outgoing && !noNumber) {
         entry->name = r.callName.isEmpty() ? notFound() : r.callName;
         entry->freetext = nowText();
         entry->telephone = r.callNumber;

@@ -24,6 +24,9 @@ public:
     QTimer* ringTimer() const { return m_ringTimer; }
     // The main window's unload: shuts the telephony object down.
     void shutdown();
+    // The line under the tracked call goes away (telephony off, another line,
+    // the program's end): the call ends as if the line had ended it.
+    void lineGone();
 
     // The event sink: every telephony event, one at a time, in order.
     void objTAPIEvents_Event(long TapiEvent, const std::shared_ptr<ITEventObject>& pEvent);
@@ -47,6 +50,7 @@ private:
     void recordIncoming(const QString& number, const QString& name,
                         const std::optional<QString>& foundNumber,
                         const std::optional<QString>& foundTag);
+    void callEnded();
     void logFinishedCall();
 
     frmMain* m_form;
@@ -60,3 +64,5 @@ private:
 // has not arrived. No new call starts meanwhile: that end would be taken for
 // the new call's, and the record would name the wrong party.
 bool callOnLine();
+// lineGone() of the main window's handler, when there is one.
+void endCallOnLine();

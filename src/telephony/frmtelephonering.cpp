@@ -39,6 +39,9 @@ void frmTelephoneRing::statusShown(std::int16_t status) {
     // An offered call cannot be refused here: Disconnect waits for the answer.
     if (status == CallStatus::Connected)
         cmdDisconnect->setEnabled(true);
+    // An ended call has nothing to answer; the next call's ring has.
+    if (status == CallStatus::Ringing || status == CallStatus::Disconnected)
+        cmdAnswer->setEnabled(status == CallStatus::Ringing);
 }
 
 void frmTelephoneRing::showCallerIDNum(const QString& callerID) {

@@ -142,7 +142,7 @@ private slots:
         callFromList(form, "0|O|1");
         QVERIFY(!gCall && promptLog().isEmpty());
         QCOMPARE(record(), "|");
-        f->dial("0555");
+        f->step("dial:0555");
         f->step("hangup");
         QCOMPARE(f->entries(0), QStringList{"Not Found|0555|||||"}); // not under the earlier party
     }
@@ -171,15 +171,15 @@ private slots:
         }
     }
 
-    // Eleven newest first, unmatched callers left out; items of an earlier,
-    // longer fill are hidden; an empty book shows "none"; an item redials.
+    // Eleven newest first, unmatched callers and entries without number left out; items of an
+    // earlier, longer fill are hidden; an empty book shows "none"; an item redials.
     void trayMenus() {
         frmMain* form = start();
         for (int i = 0; i < 20; ++i)
             gRecentBooks[0]->addContact(
                 contact(QStringLiteral("Old %1").arg(i), QString::number(i)));
-        gRecentBooks[2]->addContact(contact("Ugo", "U0"));
-        gRecentBooks[2]->addContact(contact("Stranger", "7", "007"));
+        for (auto c : {contact("Ugo", "U0"), contact("Stranger", "7", "007"), contact("?", "")})
+            gRecentBooks[2]->addContact(c);
         rightClickTray(form);
         QCOMPARE(items(form, "mnuSysTrayLD").size(), 11);
         QCOMPARE(items(form, "mnuSysTrayLD").first(), "19 (Old 19)|19|1");

@@ -3,9 +3,10 @@
 // The telephony tests' set-up: the simulated line, the three recent-call books,
 // a subscribed main window; the line and the call windows driven step by step.
 
-#include "addressbooks/dbfunctions.h"
+#include "addressbooks/booktestutil.h"
 #include "common/testenv.h"
 #include "common/widgettest.h"
+#include "mainwindow/frmcontactotherinfo.h"
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 #include "platform/soundplayer.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QTimer>
 #include <map>
@@ -83,10 +85,6 @@ public:
     void createForm() { gMainForm = m_form = new frmMain; }
     frmMain* form() const { return m_form; }
     QString file(const QString& name) const { return m_env.file(name); }
-    frmTelephoneCall* dial(const QString& number) {
-        step(QStringLiteral("dial:") + number);
-        return frmTelephoneCall::instance();
-    }
     CallHandler* handler() const { return m_form->callHandler(); }
 
     // One step (the far end's, the user's, a setting), then its events handled but after "!".
@@ -105,6 +103,8 @@ public:
             // A call placed elsewhere on the line.
             {"outgoing", [&] { line.offer(number, CS_INPROGRESS, 0, number); }},
             {"callerid", [&] { line.setCallerNumber(line.currentCall(), arg); }},
+            {"calledid", [&] { line.setCalledNumber(line.currentCall(), arg); }},
+            {"line2", [&] { line.addAddress(QStringLiteral("Second Line")); }},
             {"connect", [&] { line.setState(line.currentCall(), CS_CONNECTED); }},
             {"hold", [&] { line.setState(line.currentCall(), CS_HOLD); }},
             {"hangup", [&] { line.hangup(line.currentCall()); }},
@@ -122,6 +122,22 @@ public:
             // The steps run while the next message box is up.
             {"inbox", [&] { inBox = arg.split(u','); }},
             {"manual", [&] { child<QAction>(m_form, "mnuToolsManualDial")->trigger(); }},
+            {"prefs", // Tools > Preferences: "on"/"off" Use TAPI, a device index, a closing button
+             [&] {
+                 whenModal("frmPreferences", [&](QWidget* d) {
+                     for (const QString& a : arg.split(u','))
+                         a.size() == 1
+                             ? child<QComboBox>(d, "cbTAPIDevice")->setCurrentIndex(a.toInt())
+                         : a[0] == u'o' ? child<QCheckBox>(d, "cbUseTAPI")->setChecked(a == "on")
+                                        : click(d, qPrintable(a));
+                 });
+                 child<QAction>(m_form, "mnuToolsPreferences")->trigger();
+             }},
+            {"card",
+             [&] {
+                 frmContactOtherInfo* c = frmContactOtherInfo::instance();
+                 c->setBoxes(Contact{"Card", arg, {}, {}, {}, {}, {}, {}}), click(c, "cmdCall");
+             }},
             {"untick", [&] { child<QCheckBox>(w, "cbAutoClose")->setChecked(false); }},
             {"closebox", [&] { w->close(); }},
             {"closetimer",
@@ -139,8 +155,8 @@ public:
             {"tag", [&] { gCallRecord.callMatchTag = arg; }},
             {"noaddress", [&] { gAddress.reset(); }},
             // Contacts in a Local book searched for caller ID, call prefix "9", no ring
-            // sound (after the same in one not searched, local.wav every 15 s); a Database
-            // book, prefix "00", db.wav every 3 s. "book:broken": the searched one fails.
+            // sound (after the same in one not searched, local.wav every 15 s); Dino 0612 in
+            // a Database book, prefix "00", db.wav every 3 s. "book:broken": the Local fails.
             {"book",
              [&] {
                  const QString path = m_env.file(QStringLiteral("people.lab"));
@@ -150,16 +166,16 @@ public:
                                                        " '02223344'), ('Carla', '0039 555 0044')"));
                  auto a = std::make_shared<LocalAddressBook>(),
                       b = std::make_shared<LocalAddressBook>();
-                 auto d = std::make_shared<DatabaseAddressBook>();
                  std::tie(a->filename, a->ringSound, a->ringSoundInterval) =
                      std::tuple(path, "/snd/local.wav", 15);
                  std::tie(b->filename, b->searchForCallerID, b->callPrefix, b->ringSoundInterval) =
                      std::tuple(arg.isEmpty() ? path : QStringLiteral("/none"), true, "9", 9);
+                 gLocalBooks = {a, b}, gDBBooks.clear(), noLocalBooks = false;
+                 const auto d = booktest::addDatabaseBook(m_env, "crm", {{"Dino", "0612"}});
                  std::tie(d->callPrefix, d->ringSound, d->ringSoundInterval) =
                      std::tuple("00", "/snd/db.wav", 3);
-                 gLocalBooks = {a, b}, gDBBooks = {d};
-                 noLocalBooks = noDBBooks = false;
              }},
+            {"unbook", [&] { gLocalBooks.removeFirst(); }}, // as the manager deletes Local book 0
             {"subscribe", [&] { handler()->TAPIEventsInit(); }},
             {"shutdown", [&] { handler()->shutdown(); }},
         };

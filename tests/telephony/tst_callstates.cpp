@@ -9,8 +9,8 @@
 
 namespace {
 
-// The call windows as "ring|call NUMBER/NAME/STATUS", "+" for Disconnect enabled,
-// "A" for Auto Close ticked, "closing" while the close timer runs.
+// The call windows as "ring|call NUMBER/NAME/STATUS", "-" for Answer disabled, "+" for Disconnect
+// enabled, "A" for Auto Close ticked, "closing" while the close timer runs.
 QString windows() {
     QStringList out;
     auto flags = [](CallWindow* w) {
@@ -20,6 +20,7 @@ QString windows() {
     if (auto* r = frmTelephoneRing::loadedInstance())
         out << "ring " + labelOf(r, "lblCallerIDNum") + u'/' + labelOf(r, "lblCallerIdStr") + u'/' +
                    labelOf(r, "lblStatus") +
+                   (child<QPushButton>(r, "cmdAnswer")->isEnabled() ? "" : " -") +
                    (child<QPushButton>(r, "cmdDisconnect")->isEnabled() ? " +" : "") + flags(r);
     if (auto* c = frmTelephoneCall::loadedInstance())
         out << "call " + c->number() + u'/' + labelOf(c, "lblCalledIDStr") + u'/' +
@@ -191,52 +192,49 @@ void TestCallStates::roads_data() {
         {none, rung, "0 5551234 'Not Found'  d0 call [Ringing...] ring",
          "0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999] ring",
          "1 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]", end},
-        "ring 5559999/Not Found/Disconnected +", {},
+        "ring 5559999/Not Found/Disconnected - +", {},
         {"1:Not Found|05559999|005559999|+395559999|||"});
     row("unanswered, unmatched, unreadable",
         {"ring", "offer:5551234", "ring", "hangup", "offer", "hangup"},
         {rung, "0 5551234 'Not Found'  d0 call [Ringing...] ring", "=", end,
          "0 Not available 'Not Found'  d0 call []", end},
-        "ring Not available//Disconnected", {},
-        {"2:Not Found|05551234|005551234|+395551234|||",
-         "2:Not Found|0Not available|00Not available|+39Not available|||"});
+        "ring Not available//Disconnected -", {},
+        {"2:Not Found|05551234|005551234|+395551234|||", "2:Not Found||||||"});
     // The number as the book stores it, logged behind the book's call prefix.
     row("callers found in a book",
         {"book", "offer:5551234", "answer", "hangup", "offer:2223344", "hangup", "offer:44",
          "hangup"},
         {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "1 5551234 'Anna Rossi' 0|O|1 d0 call []",
          end, "0 02223344 'Bruno' 0|O|1 d0 call []", end, "0 44 'Not Found'  d0 call []", end},
-        "ring 44/Not Found/Disconnected +", {},
+        "ring 44/Not Found/Disconnected - +", {},
         {"1:Anna Rossi|95551234|||||", "2:Bruno|902223344|||||", "2:Not Found|044|0044|+3944|||"});
-    row("matched in other kinds of book, and dialled",
-        {"book", "offer:5551234", "tag:1|D|0", "answer", "hangup", "offer:5551234", "tag:0|R|1",
-         "hangup", "dial:5551234"},
-        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "0 5551234 'Anna Rossi' 1|D|0 d0 call []",
-         "1 5551234 'Anna Rossi' 1|D|0 d0 call []", end, "0 5551234 'Anna Rossi' 0|O|1 d0 call []",
-         "0 5551234 'Anna Rossi' 0|R|1 d0 call []", end,
+    row("matched in any book, the books changed meanwhile (prefix kept), and dialled",
+        {"book", "offer:5551234", "unbook", "answer", "hangup", "offer:0612", "hangup",
+         "offer:5551234", "tag:0|R|1", "hangup", "dial:5551234"},
+        {none, "0 5551234 'Anna Rossi' 0|O|1 d0 call []", "=",
+         "1 5551234 'Anna Rossi' 0|O|1 d0 call []", end, "0 0612 'Dino' 0|D|0 d0 call []", end,
+         "0 5551234 'Anna Rossi' 0|O|0 d0 call []", "0 5551234 'Anna Rossi' 0|R|1 d0 call []", end,
          "4 5551234 'Anna Rossi'  d1 call [Called ID Changed : 5551234]"},
-        "ring 5551234/Anna Rossi/Disconnected +; call 5551234/Anna Rossi/Calling...", {},
-        {"1:Anna Rossi|005551234|||||", "2:Anna Rossi||||||"});
+        "ring 5551234/Anna Rossi/Disconnected - +; call 5551234/Anna Rossi/Calling...", {},
+        {"1:Anna Rossi|95551234|||||", "2:Dino|000612|||||", "2:Anna Rossi||||||"});
     // An empty number is not looked up, and does not wipe out a known one.
     row("empty numbers", {"offer:", "callerid:0301", "callerid:", "connect", "hangup"},
         {"0  'Not Found'  d0 call []", "0 0301 'Not Found'  d0 call [Caller ID Changed : 0301]",
          "0 0301 'Not Found'  d0 call []", "1 0301 'Not Found'  d0 call []", end},
-        "ring 0301/Not Found/Disconnected +", {}, {"1:Not Found|00301|000301|+390301|||"});
+        "ring 0301/Not Found/Disconnected - +", {}, {"1:Not Found|00301|000301|+390301|||"});
     // A failing lookup is told once the call is shown; events go on in order.
     row("a book that cannot be opened",
         {"tell", "book:broken", "offer:5551234", "inbox:hangup", "callerid:5559999"},
         {none, none, "0 5551234 'Not Found'  d0 call []", "=", end},
-        "ring 5559999/Not Found/Disconnected",
+        "ring 5559999/Not Found/Disconnected -",
         {"@ 0 5551234 'Not Found'  d0 call []",
          "@ 0 5559999 'Not Found'  d0 call [Caller ID Changed : 5559999]"},
         {"2:Not Found|05559999|005559999|+395559999|||"});
     // Its ring starts no ring sound, and its end is not ours.
     row("second caller rings and gives up during a connected call",
         {"offer:111", "answer", "ring", "offer:222", "callerid:333", "hangup", "hangup"},
-        {"0 111 'Not Found'  d0 call []", "1 111 'Not Found'  d0 call []",
-         "1 111 'Not Found'  d0 call [Ringing...]", "=", "=", "=", end},
-        "ring 111/Not Found/Disconnected +",
-        {oneAtATime + "1 111 'Not Found'  d0 call [Ringing...]"},
+        {"0 111 'Not Found'  d0 call []", "1 111 'Not Found'  d0 call []", "=", "=", "=", "=", end},
+        "ring 111/Not Found/Disconnected - +", {oneAtATime + "1 111 'Not Found'  d0 call []"},
         {"1:Not Found|0111|00111|+39111|||"});
     // The box comes once the notification is handled; events go on in order.
     row("second caller while the box is up",
@@ -246,11 +244,12 @@ void TestCallStates::roads_data() {
         {"1:Not Found|0111|00111|+39111|||"});
     // Once let go, the call still ends as itself, and no call starts before.
     row("disconnect then a quick dial",
-        {"offer:5551234", "disconnect", "answer", "disconnect!", "dial:0221"},
+        {"offer:5551234", "disconnect", "answer", "disconnect!", "card:0333!", "dial:0221"},
         {"0 5551234 'Not Found'  d0 call []", "=", "1 5551234 'Not Found'  d0 call []",
-         "1 5551234 'Not Found'  d0 - []", end},
-        "ring 5551234/Not Found/Disconnected +; call 0221//Disconnected",
-        {"One call at a time!/Tamrivo/0 @ 1 5551234 'Not Found'  d0 - []"},
+         "1 5551234 'Not Found'  d0 - []", "=", end},
+        "ring 5551234/Not Found/Disconnected - +; call 0221//Disconnected",
+        {oneAtATime + "1 5551234 'Not Found'  d0 - []",
+         "One call at a time!/Tamrivo/0 @ 1 5551234 'Not Found'  d0 - []"},
         {"1:Not Found|05551234|005551234|+395551234|||"});
     // The line reports the number as typed; Manual Call then shows no old name.
     row("typed number, hung up after asking",
@@ -259,8 +258,8 @@ void TestCallStates::roads_data() {
          "=", end, "="},
         "call //Disconnected", {ask + typed, ask + typed}, {"0:Not Found|+39 (02) 555*7# |||||"});
     row("hang up spares a call that came while asking",
-        {"dial:0221", "inbox:hangup,offer:5551234", "hangupbutton:yes"},
-        {"4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", "=",
+        {"dial:0221", "ring", "inbox:hangup,offer:5551234", "hangupbutton:yes"},
+        {"4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", "=", "=",
          "0 5551234 'Not Found'  d0 call []"},
         "ring 5551234/Not Found/Ringing...; call 0221/Not Found/Disconnected",
         {ask + "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]"},
@@ -273,39 +272,47 @@ void TestCallStates::roads_data() {
          "TAPI required to perform this action/TAPI Error/48 @ " + none,
          "Bad TAPI Interface/TAPI Device Error/16 @ " + none},
         {});
-    row("other events clear the status bar; shut down, no more events",
+    row("other events clear the status bar; shut down ends the call, no more events",
         {"ring", "media", "ring", "offer:5", "hold", "shutdown", "ring"},
         {rung, "0  ''  d2 - [] ring", rung, "0 5 'Not Found'  d0 call [Ringing...] ring",
-         "0 5 'Not Found'  d0 call [] ring", "0 5 'Not Found'  d0 call []", "="},
-        "ring 5/Not Found/Ringing...", {}, {});
+         "0 5 'Not Found'  d0 call [] ring", end, "="},
+        "ring 5/Not Found/Disconnected -", {}, {"2:Not Found|05|005|+395|||"});
+    // Telephony off (then Cancel) or another line: the call ends as the line would end it.
+    row("preferences during calls: kept on the same line",
+        {"line2", "ring", "offer:1", "prefs:off,cmdCancel", "prefs:on,cmdOK", "offer:2", "answer",
+         "prefs:cmdOK", "hangup", "offer:3", "prefs:1,cmdOK"},
+        {none, rung, "0 1 'Not Found'  d0 call [Ringing...] ring", end, "=",
+         "0 2 'Not Found'  d0 call []", "1 2 'Not Found'  d0 call []", "=", end,
+         "0 3 'Not Found'  d0 call []", end},
+        "ring 3/Not Found/Disconnected - +", {},
+        {"1:Not Found|02|002|+392|||", "2:Not Found|01|001|+391|||", "2:Not Found|03|003|+393|||"});
     row("failed dial, answer and disconnect keep no call or the call",
         {"fail:CreateCall", "dial:0221", "fail:Connect", "dial:0221", "dial:0221", "hangup",
          "offer:5", "fail:Answer", "answer", "answer", "fail:Disconnect", "disconnect",
          "disconnect"},
         {none, "=", "=", end, "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", end,
          "0 5 'Not Found'  d0 call []", "=", "=", "1 5 'Not Found'  d0 call []", "=", "=", end},
-        "ring 5/Not Found/Disconnected +; call 0221/Not Found/Disconnected", {"error"},
+        "ring 5/Not Found/Disconnected - +; call 0221/Not Found/Disconnected", {"error"},
         {"0:Not Found|0221|||||", "1:Not Found|05|005|+395|||"});
     // A number never known is not logged.
     row("outgoing seen on the line",
-        {"outgoing:0331", "connect", "hangup", "outgoing", "hangup", "dialnumber:", "hangup"},
-        {"0 0331 ''  d1 call []", "1 0331 ''  d1 call []", end, "2 Not available ''  d1 call []",
+        {"outgoing:0331", "hangup", "outgoing", "hangup", "outgoing", "calledid:0444", "hangup",
+         "dialnumber:", "hangup"},
+        {"0 0331 ''  d1 call []", end, "2 Not available ''  d1 call []", end,
+         "2 Not available ''  d1 call []", "2 0444 'Not Found'  d1 call [Called ID Changed : 0444]",
          end, "4  ''  d1 call []", end},
-        "call //Disconnected", {}, {"0:Not Found|0331|||||", "0:Not Found|Not available|||||"});
+        "call //Disconnected", {}, {"0:Not Found|0331|||||", "0:Not Found|0444|||||"});
     // A call ends whatever happens to its entry, and the next one is handled.
-    row("logging fails, or there is no book",
-        {"offer:5", "tag:0|O|3", "answer", "hangup", "nolog", "ring", "offer:6", "hangup",
-         "offer:1"},
-        {"0 5 'Not Found'  d0 call []", "0 5 'Not Found' 0|O|3 d0 call []",
-         "1 5 'Not Found' 0|O|3 d0 call []", end, "=", "0  ''  d2 - [Ringing...] ring",
-         "0 6 'Not Found'  d0 call [Ringing...] ring", end, "0 1 'Not Found'  d0 call []"},
-        "ring 1/Not Found/Ringing... +", {"error"}, {});
+    row("no recent-call book", {"nolog", "ring", "offer:6", "hangup", "offer:1"},
+        {none, rung, "0 6 'Not Found'  d0 call [Ringing...] ring", end,
+         "0 1 'Not Found'  d0 call []"},
+        "ring 1/Not Found/Ringing...", {}, {});
     // The call windows' Auto Close; a new call cancels a pending close.
     row("auto close cancelled by the next call",
         {"autoclose", "offer:1", "hangup", "offer:2", "quiet", "dial:3", "hangup", "dial:4"},
         {none, "0 1 'Not Found'  d0 call []", end, "0 2 'Not Found'  d0 call []", "=", "=", end,
          "4 4 'Not Found'  d1 call [Called ID Changed : 4]"},
-        "ring 2/Not Found/Disconnected A closing; call 4/Not Found/Calling... A",
+        "ring 2/Not Found/Disconnected - A closing; call 4/Not Found/Calling... A",
         {"One call at a time!/Tamrivo/0 @ 0 2 'Not Found'  d0 call []"},
         {"2:Not Found|01|001|+391|||", "2:Not Found|02|002|+392|||"});
     // A window left open keeps its state; one closed by its box loads afresh.
