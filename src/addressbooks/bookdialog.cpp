@@ -136,6 +136,11 @@ QWidget* BookDialog::makeTabs(const QStringList& ids, const QStringList& texts) 
         auto* frame = new QFrame(area);
         frame->setObjectName(QStringLiteral("TabFrm_%1").arg(i));
         frame->setFrameShape(QFrame::StyledPanel);
+        // Hidden tabs keep their room, so the dialog never has to grow
+        // when another tab is shown.
+        QSizePolicy policy = frame->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        frame->setSizePolicy(policy);
         frames->addWidget(frame, 0, 0);
         TabFrm.append(frame);
     }

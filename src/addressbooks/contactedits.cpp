@@ -52,12 +52,8 @@ QList<Mapped> databaseColumns(const DatabaseAddressBook& b, const Contact& c) {
     return cols;
 }
 
-DBConnection connectionOf(const DatabaseAddressBook& b) {
-    DBConnection conn;
-    conn.dsn = b.dsn;
-    conn.userName = b.User;
-    conn.password = b.password;
-    return conn;
+QString whereId(const DatabaseAddressBook& b, const Contact& c) {
+    return QStringLiteral(" WHERE ") + b.contactid + u'=' + escapeSQL(checkedId(c.contactid));
 }
 
 } // namespace
@@ -101,12 +97,16 @@ QString updateDatabase(const DatabaseAddressBook& b, const Contact& c) {
                   QStringLiteral("= ") + quoted(c.name);
     for (const Mapped& m : mapped)
         sql += u',' + m.column + u'=' + v(m.value);
-    return sql + QStringLiteral(" WHERE ") + b.contactid + u'=' + escapeSQL(checkedId(c.contactid));
+    return sql + whereId(b, c);
 }
 
 QString deleteDatabase(const DatabaseAddressBook& b, const Contact& c) {
-    return QStringLiteral("DELETE FROM ") + b.tableName + QStringLiteral(" WHERE ") + b.contactid +
-           u'=' + escapeSQL(checkedId(c.contactid));
+    return QStringLiteral("DELETE FROM ") + b.tableName + whereId(b, c);
+}
+
+QString findDatabase(const DatabaseAddressBook& b, const Contact& c) {
+    return QStringLiteral("SELECT ") + b.contactid + QStringLiteral(" FROM ") + b.tableName +
+           whereId(b, c);
 }
 
 } // namespace ContactSQL
@@ -115,22 +115,27 @@ void addLocalContact(const LocalAddressBook& book, const Contact& c) {
     executeLocalBook(book.filename, ContactSQL::addLocal(c));
 }
 
-void updateLocalContact(const LocalAddressBook& book, const Contact& c) {
-    executeLocalBook(book.filename, ContactSQL::updateLocal(c));
+// SQLite counts the rows an UPDATE matched.
+bool updateLocalContact(const LocalAddressBook& book, const Contact& c) {
+    return executeLocalBook(book.filename, ContactSQL::updateLocal(c)) != 0;
 }
 
-void deleteLocalContact(const LocalAddressBook& book, const Contact& c) {
-    executeLocalBook(book.filename, ContactSQL::deleteLocal(c));
+bool deleteLocalContact(const LocalAddressBook& book, const Contact& c) {
+    return executeLocalBook(book.filename, ContactSQL::deleteLocal(c)) != 0;
 }
 
 void addDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::addDatabase(book, c));
+    bookConnection(book).executeSQL(ContactSQL::addDatabase(book, c));
 }
 
-void updateDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::updateDatabase(book, c));
+bool updateDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
+    const DBConnection conn = bookConnection(book);
+    if (conn.executeSQL(ContactSQL::updateDatabase(book, c)) != 0)
+        return true;
+    // Some engines count only the rows whose values changed.
+    return !conn.openRecordset(ContactSQL::findDatabase(book, c)).isEOF();
 }
 
-void deleteDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::deleteDatabase(book, c));
+bool deleteDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
+    return bookConnection(book).executeSQL(ContactSQL::deleteDatabase(book, c)) != 0;
 }

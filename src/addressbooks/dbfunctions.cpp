@@ -1,10 +1,13 @@
 #include "addressbooks/dbfunctions.h"
 
+#include "app/strings.h"
 #include "platform/errors.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <algorithm>
 
 QString escapeSQL(const QString& text) {
     QString out = text;
@@ -29,13 +32,44 @@ void checkBookSqlName(const QString& bookName, const QString& name) {
                        .arg(bookName, name));
 }
 
+namespace {
+
+// The table, the mapped columns and the grouping columns in use.
+QStringList sqlNamesOf(const DatabaseAddressBook& b) {
+    QStringList names{b.tableName,  b.nameField,  b.telephoneField, b.emailField, b.contactid,
+                      b.telephone2, b.telephone3, b.email2,         b.freetext};
+    return names + b.Grouping().mid(0, std::max<int>(b.groupNum, 0));
+}
+
+// True when every quoted part of the (plain SQL) name is in quote.
+bool quotedOnlyWith(const QString& name, QChar quote) {
+    static const QRegularExpression part(QStringLiteral(R"("[^"]*"|\[[^\]]*\]|`[^`]*`|[^.]+)"));
+    for (auto it = part.globalMatch(name); it.hasNext();) {
+        const QChar first = it.next().captured().front();
+        if (QStringLiteral("\"[`").contains(first) && first != quote)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 void checkDatabaseBookNames(const DatabaseAddressBook& b) {
-    for (const QString* n : {&b.tableName, &b.nameField, &b.telephoneField, &b.emailField,
-                             &b.contactid, &b.telephone2, &b.telephone3, &b.email2, &b.freetext})
-        checkBookSqlName(b.addressBookName, *n);
-    const QStringList grouping = b.Grouping();
-    for (int i = 0; i < b.groupNum && i < grouping.size(); ++i)
-        checkBookSqlName(b.addressBookName, grouping[i]);
+    for (const QString& n : sqlNamesOf(b))
+        checkBookSqlName(b.addressBookName, n);
+}
+
+DBConnection bookConnection(const DatabaseAddressBook& b) {
+    DBConnection conn;
+    conn.dsn = b.dsn;
+    conn.userName = b.User;
+    conn.password = b.password;
+    conn.checkQuote = [names = sqlNamesOf(b), book = b.addressBookName](QChar quote) {
+        for (const QString& n : names)
+            if (!quotedOnlyWith(n, quote))
+                raiseError(ErrNum::DataAccess, loadResString(16324).arg(book, n, quote));
+    };
+    return conn;
 }
 
 namespace {
@@ -117,9 +151,9 @@ Recordset queryLocalBook(const QString& filename, const QString& sql, int busyWa
     }
 }
 
-void executeLocalBook(const QString& filename, const QString& sql) {
+int executeLocalBook(const QString& filename, const QString& sql) {
     try {
-        openLocalBook(filename)->execute(sql);
+        return openLocalBook(filename)->execute(sql);
     } catch (const DbBusyError&) {
         raiseBusy(filename);
     }
@@ -142,8 +176,15 @@ void createLocalAddressBook(const QString& path) {
     const QString abs = absolutePath(path);
     if (QFileInfo::exists(abs) || QFileInfo(abs).isSymLink())
         raiseError(ErrNum::DataAccess, QStringLiteral("The file '%1' already exists.").arg(path));
+    // Contacts are personal: the file is made readable by its owner alone
+    // before anything goes into it (the engine's journal takes its mode).
+    QFile file(abs);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        raiseError(ErrNum::DataAccess, loadResString(16325).arg(path, file.errorString()));
+    file.close();
     try {
-        DbSession session(DbSession::Kind::Sqlite, sqliteUri(abs, "rwc"));
+        DbSession session(DbSession::Kind::Sqlite, sqliteUri(abs, "rw"));
         session.execute(localTableDefinition());
     } catch (const AppError&) {
         // Leave nothing half made behind.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressbooks/records.h"
+#include "platform/dbconnection.h"
 #include "platform/dbsession.h"
 #include "platform/recordset.h"
 
@@ -24,6 +25,11 @@ void checkDatabaseText(const QString& text);
 void checkBookSqlName(const QString& bookName, const QString& name);
 // Every table, column and grouping name of the book (the grouping columns in use).
 void checkDatabaseBookNames(const DatabaseAddressBook& book);
+
+// A connection to the book's data source. Before any statement it refuses,
+// with 3146 naming the book, a name quoted otherwise than the data source's
+// driver quotes names: an engine may read "x" as a text, not a column.
+DBConnection bookConnection(const DatabaseAddressBook& book);
 
 // How long an operation on a Local book waits for a lock held by another
 // program; a caller-ID lookup waits less, so a ringing call is never held up.
@@ -49,8 +55,9 @@ std::unique_ptr<DbSession> openLocalBook(const QString& filename,
 // Open, run, close: every row of a query on a Local book file.
 Recordset queryLocalBook(const QString& filename, const QString& sql,
                          int busyWaitMs = kLocalBookBusyWaitMs);
-// Open, run, close: one statement on a Local book file.
-void executeLocalBook(const QString& filename, const QString& sql);
+// Open, run, close: one statement on a Local book file; answers the rows it
+// changed.
+int executeLocalBook(const QString& filename, const QString& sql);
 
 // Creates a new Local book file with its empty TAMRIVO table. Never
 // overwrites: an existing file raises 3146 and stays as it was. When the

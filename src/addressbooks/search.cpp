@@ -104,11 +104,7 @@ DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const 
     DBSearchResult result;
     result.init();
     const QString sql = databaseSearchSQL(book, searchStr, field, mode);
-    DBConnection conn;
-    conn.dsn = book.dsn;
-    conn.userName = book.User;
-    conn.password = book.password;
-    Recordset rs = conn.openRecordset(sql);
+    Recordset rs = bookConnection(book).openRecordset(sql);
     // Columns are read by position: the query lists them in a known order,
     // so a mapping that names a column in a form the driver reports
     // differently (quoted, qualified, folded case) still reads right.

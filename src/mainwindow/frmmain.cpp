@@ -426,8 +426,22 @@ void frmMain::restoreRectangle() {
         if (avail.height() > 0 && height > avail.height())
             height = avail.height();
     }
-    move(left, top);
-    resize(width, height);
+    QRect r(left, top, width, height);
+    // Kept from a larger or another monitor, the rectangle may lie where no
+    // screen shows it: mostly off every screen, it goes onto the primary one.
+    qint64 shown = 0;
+    for (const QScreen* sc : QGuiApplication::screens()) {
+        const QRect part = r.intersected(sc->availableGeometry());
+        shown += qint64(part.width()) * part.height();
+    }
+    if (const QScreen* primary = QGuiApplication::primaryScreen();
+        primary && shown * 2 < qint64(width) * height) {
+        const QRect avail = primary->availableGeometry();
+        r.setSize(r.size().boundedTo(avail.size()));
+        r.moveCenter(avail.center());
+    }
+    move(r.topLeft());
+    resize(r.size());
 }
 
 void frmMain::saveRectangle() {

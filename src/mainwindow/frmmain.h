@@ -191,6 +191,8 @@ private:
 
     QTreeWidgetItem* m_currentNode = nullptr;
     std::int16_t m_treeMouseButton = 0;
+    // The node whose contacts the list shows; none for search hits.
+    QTreeWidgetItem* m_listNode = nullptr;
 
     // ---- Tree and contact list loading (frmmain_tree.cpp).
     // Reloads the list for a node; the expand variant also drops the node's
@@ -223,4 +225,7 @@ private:
     // ---- Contact and address-book context commands (frmmain_context.cpp).
     QTreeWidgetItem* selectedContactRow() const;
     void refreshCurrentNode();
+    // After an edit or removal: lists the list's own node again, else the
+    // chosen one; tells when the contact was no longer in its book.
+    void refreshList(bool contactFound);
 };

@@ -77,6 +77,16 @@ void frmMain::refreshCurrentNode() {
     tvAddressBookTree_NodeClick(m_currentNode);
 }
 
+void frmMain::refreshList(bool contactFound) {
+    if (m_listNode)
+        loadContactList(m_listNode);
+    else
+        refreshCurrentNode();
+    if (!contactFound)
+        Prompter::msgBox(loadResString(16322), Msg::OKOnly | Msg::Exclamation, loadResString(16323),
+                         this);
+}
+
 void frmMain::mnuContactCtxSendEMail_Click() {
     trapErrors([&] {
         const QTreeWidgetItem* row = selectedContactRow();
@@ -96,12 +106,13 @@ void frmMain::mnuContactCtxEdit_Click() {
             return;
         const QString tag = tagOf(row);
         const QString kind = kindOf(tag);
+        bool found = true;
         if (isKind(kind, BookKind::Local)) {
             const auto book = localBookOfTag(tag);
             frmContact::instance()->limitToLocalColumns(true);
             frmContact::instance()->setValues(contactOfRow(row));
-            if (editContact(true, [&](const Contact& c) { updateLocalContact(*book, c); }))
-                refreshCurrentNode();
+            if (!editContact(true, [&](const Contact& c) { found = updateLocalContact(*book, c); }))
+                return;
         } else if (isKind(kind, BookKind::Database)) {
             const auto book = dbBookOfTag(tag);
             if (book->readonly) {
@@ -110,11 +121,15 @@ void frmMain::mnuContactCtxEdit_Click() {
             }
             frmContact::instance()->limitToLocalColumns(false);
             frmContact::instance()->setValues(contactOfRow(row));
-            if (editContact(false, [&](const Contact& c) { updateDatabaseContact(*book, c); }))
-                refreshCurrentNode();
-        } else if (isKind(kind, BookKind::Recent)) {
-            readOnlyRefusal(this);
+            if (!editContact(false,
+                             [&](const Contact& c) { found = updateDatabaseContact(*book, c); }))
+                return;
+        } else {
+            if (isKind(kind, BookKind::Recent))
+                readOnlyRefusal(this);
+            return;
         }
+        refreshList(found);
     });
 }
 
@@ -135,16 +150,14 @@ void frmMain::mnuContactCtxRemove_Click() {
             if (Prompter::msgBox(loadResString(16040), Msg::YesNo, loadResString(16041), this) !=
                 Msg::Yes)
                 return;
-            deleteDatabaseContact(*book, c);
-            refreshCurrentNode();
+            refreshList(deleteDatabaseContact(*book, c));
         } else if (isKind(kind, BookKind::Local)) {
             const auto book = localBookOfTag(tag);
             const Contact c = contactOfRow(row);
             if (Prompter::msgBox(QStringLiteral("ok"), Msg::YesNo, QStringLiteral("Tamrivo"),
                                  this) != Msg::Yes)
                 return;
-            deleteLocalContact(*book, c);
-            refreshCurrentNode();
+            refreshList(deleteLocalContact(*book, c));
         } else if (isKind(kind, BookKind::Recent)) {
             readOnlyRefusal(this);
         }

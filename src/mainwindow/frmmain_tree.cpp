@@ -14,6 +14,9 @@
 namespace {
 
 const QString kDummy = QStringLiteral("<Dummy>");
+// Marks a group node that stands for the rows whose value is Null; its text
+// is only a label.
+constexpr int kNullGroupRole = frmMain::TagRole + 1;
 
 // The condition that restricts a Database query to a node's group: the
 // node's own grouping column first, then its ancestors', each value quoted.
@@ -21,8 +24,12 @@ QString groupCondition(const QTreeWidgetItem* node, const DatabaseAddressBook& b
     QStringList parts;
     const QTreeWidgetItem* m = node;
     for (int i = level - 1; i >= 0 && m; --i) {
-        checkDatabaseText(m->text(0));
-        parts << book.groupingColumn(i) + QStringLiteral("='") + escapeSQL(m->text(0)) + u'\'';
+        if (m->data(0, kNullGroupRole).toBool()) {
+            parts << book.groupingColumn(i) + QStringLiteral(" IS NULL");
+        } else {
+            checkDatabaseText(m->text(0));
+            parts << book.groupingColumn(i) + QStringLiteral("='") + escapeSQL(m->text(0)) + u'\'';
+        }
         m = m->parent();
     }
     return parts.join(QStringLiteral(" AND "));
@@ -30,14 +37,6 @@ QString groupCondition(const QTreeWidgetItem* node, const DatabaseAddressBook& b
 
 QString withCondition(const QString& sql, const QString& condition) {
     return condition.isEmpty() ? sql : sql + QStringLiteral(" WHERE ") + condition;
-}
-
-DBConnection connectionOf(const DatabaseAddressBook& b) {
-    DBConnection conn;
-    conn.dsn = b.dsn;
-    conn.userName = b.User;
-    conn.password = b.password;
-    return conn;
 }
 
 void databaseError() {
@@ -68,7 +67,7 @@ void frmMain::addBookNode(const QString& text, const QString& tag) {
 void frmMain::fillAddressBookTree() {
     trapErrors([&] {
         // The old nodes go; nothing may keep pointing at them.
-        m_currentNode = nullptr;
+        m_currentNode = m_listNode = nullptr;
         m_tree->clear();
         // The books may have moved to other indexes: a row left in the list
         // could name another book, and Edit or Remove would write there.
@@ -116,7 +115,7 @@ void frmMain::readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& b
                       groupCondition(node, book, level));
     Recordset rs;
     try {
-        rs = connectionOf(book).openRecordset(sql);
+        rs = bookConnection(book).openRecordset(sql);
     } catch (const AppError&) {
         // The node stays as it was, so a later expansion tries again.
         databaseError();
@@ -127,8 +126,11 @@ void frmMain::readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& b
     removePlaceholder(node);
     const QString childTag = QString::number(level + 1) + QStringLiteral("|D|") + indexPart;
     for (; !rs.isEOF(); rs.MoveNext()) {
-        auto* child = new QTreeWidgetItem(node, {rs.text(0)});
-        child->setToolTip(0, rs.text(0));
+        const bool null = rs.isNull(0);
+        const QString text = null ? loadResString(16321) : rs.text(0);
+        auto* child = new QTreeWidgetItem(node, {text});
+        child->setToolTip(0, text);
+        child->setData(0, kNullGroupRole, null);
         setItemTag(child, childTag);
         new QTreeWidgetItem(child, {QString()});
     }
@@ -197,7 +199,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
         Recordset rs;
         bool failed = false;
         try {
-            rs = connectionOf(*b).openRecordset(sql);
+            rs = bookConnection(*b).openRecordset(sql);
         } catch (const AppError&) {
             failed = true;
         }
@@ -205,6 +207,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
             // The list shows nothing rather than another node's rows.
             databaseError();
             m_list->clear();
+            m_listNode = nullptr;
             if (expanding)
                 node->setExpanded(false);
             return;
@@ -212,6 +215,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
         if (expanding)
             removePlaceholder(node);
         m_list->clear();
+        m_listNode = node;
         for (; !rs.isEOF(); rs.MoveNext()) {
             // name, telephone, email, telephone 2, telephone 3, e-mail 2,
             // free text, contact id
@@ -230,6 +234,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
         if (expanding)
             removePlaceholder(node);
         m_list->clear();
+        m_listNode = node;
         for (; !rs.isEOF(); rs.MoveNext()) {
             QStringList fields;
             for (int i = 0; i < 8; ++i)
@@ -243,6 +248,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
         if (expanding)
             removePlaceholder(node);
         m_list->clear();
+        m_listNode = node;
         for (std::int16_t i = 0; i < b->getContactNum(); ++i) {
             const auto c = b->getContact(i);
             addContactRow(tag, {c->name, c->telephone, c->email, c->telephone2, c->telephone3,
@@ -254,6 +260,7 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
 void frmMain::useSearchResult(DBSearchResult& r, bool, const QString&) {
     trapErrors([&] {
         m_list->clear();
+        m_listNode = nullptr;
         for (; !r.isEOF(); r.MoveNext())
             addContactRow(r.abTagStr(),
                           {r.NameStr(), r.telephoneStr(), r.emailStr(), r.telephone2Str(),

@@ -4,6 +4,7 @@
 #include "platform/errors.h"
 #include "app/globals.h"
 #include "app/localize.h"
+#include "app/strings.h"
 #include "mainwindow/frmmain.h"
 #include "platform/prompter.h"
 
@@ -147,12 +148,26 @@ void frmSearch::cmdSearch_Click() {
                              QStringLiteral("Tamrivo"), this);
             return;
         }
-        DBSearchResult result = searchAddressBooks(text, fieldCode(), modeCode());
-        if (result.isEOF())
+        DBSearchResult result;
+        bool tooMany = false;
+        try {
+            result = searchAddressBooks(text, fieldCode(), modeCode());
+        } catch (const AppError& e) {
+            // More hits than a result set holds: the rows listed before
+            // must not pass for the answer.
+            if (e.number() != ErrNum::Overflow)
+                throw;
+            tooMany = true;
+            result.init();
+        }
+        if (result.isEOF() && !tooMany)
             return; // nothing found: the list keeps what it shows
         if (!gMainForm)
             raiseError(ErrNum::ObjectNotSet);
         gMainForm->useSearchResult(result, false, QString());
+        if (tooMany)
+            Prompter::msgBox(loadResString(16320), Msg::OKOnly | Msg::Exclamation,
+                             loadResString(15014), this);
     });
 }
 

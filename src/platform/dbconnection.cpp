@@ -39,12 +39,16 @@ QString DBConnection::odbcConnectionText() const {
 
 Recordset DBConnection::openRecordset(const QString& strSQLQry) const {
     DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
+    if (checkQuote)
+        checkQuote(session.identifierQuote());
     return session.openRecordset(strSQLQry);
 }
 
-void DBConnection::executeSQL(const QString& strSQLQry) const {
+int DBConnection::executeSQL(const QString& strSQLQry) const {
     DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    session.execute(strSQLQry);
+    if (checkQuote)
+        checkQuote(session.identifierQuote());
+    return session.execute(strSQLQry);
 }
 
 QStringList DBConnection::getTableFields(const QString& tblName) const {

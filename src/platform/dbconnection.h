@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // An ODBC data source named by dsn, with user name and password. The caller
 // fills the three fields; each operation opens a connection of its own and
@@ -14,11 +15,14 @@ public:
     QString userName;
     QString password;
     QString dsn;
+    // Told the driver's name quote on each connection before the statement
+    // is sent (DbSession::identifierQuote); raising stops it unsent.
+    std::function<void(QChar quote)> checkQuote;
 
     // Every row of the query, readable after the connection is gone.
     Recordset openRecordset(const QString& strSQLQry) const;
-    // Runs a statement.
-    void executeSQL(const QString& strSQLQry) const;
+    // Runs a statement; answers the rows it changed (-1 unknown).
+    int executeSQL(const QString& strSQLQry) const;
     // Column names of a table or query, in order; never empty.
     QStringList getTableFields(const QString& tblName) const;
 

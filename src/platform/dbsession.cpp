@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -147,10 +148,11 @@ Recordset DbSession::openRecordset(const QString& sql) {
     return Recordset(std::move(names), std::move(rows));
 }
 
-void DbSession::execute(const QString& sql) {
+int DbSession::execute(const QString& sql) {
     notify("exec", sql);
     QString failure;
     bool busy = false;
+    int changed = -1;
     {
         QSqlDatabase db = QSqlDatabase::database(m_name, false);
         QSqlQuery q(db);
@@ -159,10 +161,19 @@ void DbSession::execute(const QString& sql) {
             failure = driverMessage(q.lastError(), QStringLiteral("The statement failed."));
             busy = isBusy(q.lastError());
         }
+        changed = q.numRowsAffected();
         q.finish();
     }
     if (!failure.isNull())
         raiseFailure(ErrNum::DataAccess, failure, busy);
+    return changed;
+}
+
+QChar DbSession::identifierQuote() const {
+    const QString quoted = QSqlDatabase::database(m_name, false)
+                               .driver()
+                               ->escapeIdentifier(QStringLiteral("x"), QSqlDriver::TableName);
+    return quoted.size() == 3 ? quoted.front() : QChar(u' ');
 }
 
 QStringList DbSession::tableFields(const QString& table) {

@@ -46,8 +46,12 @@ public:
 
     // Runs a query and reads every row.
     Recordset openRecordset(const QString& sql);
-    // Runs a statement; any rows it returns are dropped.
-    void execute(const QString& sql);
+    // Runs a statement; any rows it returns are dropped. Answers the rows it
+    // changed as the driver counts them (-1 unknown).
+    int execute(const QString& sql);
+    // The quote the driver puts around a name ('"', or '`' for MariaDB); a
+    // blank when it quotes none.
+    QChar identifierQuote() const;
     // Column names of a table or view, in their order, read from a query that
     // returns no row (the catalog functions take "_" for a wildcard). A name
     // that gives no columns, or that is not a plain SQL name, raises 3146.

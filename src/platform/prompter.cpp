@@ -1,9 +1,11 @@
 #include "platform/prompter.h"
 
 #include <QAbstractButton>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QQueue>
+#include <QStyle>
 
 #include <cstdio>
 
@@ -95,6 +97,18 @@ int Prompter::msgBox(const QString& text, int flags, const QString& title, QWidg
     for (const auto& b : buttons)
         if (b.second == def)
             box.setDefaultButton(qobject_cast<QPushButton*>(b.first));
+    // A box is sized for its text, but a title bar shows the title larger,
+    // in bold, beside its buttons: a short text would cut the title. Added
+    // last, as setting the icon lays the box out anew.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0)
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(title) +
+                           4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     rec.answer = buttonsOf(flags).contains(Msg::Cancel) ? Msg::Cancel : def;
     for (const auto& b : buttons)

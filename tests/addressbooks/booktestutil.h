@@ -92,6 +92,17 @@ inline std::shared_ptr<DatabaseAddressBook> addDatabaseBook(const TestEnv& env, 
     noDBBooks = false;
     return b;
 }
+// Each row as its fields joined by "|", Null as "~".
+inline QStringList rowsOf(Recordset rs) {
+    QStringList out;
+    for (; !rs.isEOF(); rs.MoveNext()) {
+        QStringList f;
+        for (int i = 0; i < rs.fieldCount(); ++i)
+            f << (rs.isNull(i) ? QStringLiteral("~") : rs.text(i));
+        out << f.join('|');
+    }
+    return out;
+}
 struct Trace {
     Trace() {
         DbSession::setObserver([this](const QString& what, const QString& text) {

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTabBar>
 #include <QTreeWidget>
 
 using namespace booktest;
@@ -181,6 +182,15 @@ private slots:
         const auto* levels = child<QListWidget>(d, "lbGrouping");
         QVERIFY(levels->count() == 1 && levels->item(0)->text() == "Dept");
         QCOMPARE(child<QLineEdit>(d, "txtPassword")->echoMode(), QLineEdit::Password);
+        QList<QSize> sizes; // every opening at one size, whichever tab was shown last
+        for (int tab : {2, 0}) {
+            whenModal("frmDatabaseAddressBook", [&](QWidget* w) {
+                sizes << w->size();
+                child<QTabBar>(w, "TabStrip1")->setCurrentIndex(tab), click(w, "OKButton");
+            });
+            d->showModal(nullptr);
+        }
+        QCOMPARE(sizes[1], sizes[0]);
         // Create New: ".lab" added unless there exactly; a real book; never over a file.
         frmLocalAddressBook* l = frmLocalAddressBook::instance();
         for (const char* name : {"x.LAB", "x.LAB.lab", "x.LAB"}) {

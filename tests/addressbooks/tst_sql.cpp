@@ -154,17 +154,6 @@ private slots:
         QCOMPARE(localConnectionString("//tmp/x%y/./a?b#c.lab"),
                  QStringLiteral("file:/tmp/x%25y/a%3fb%23c.lab?mode=rw"));
     }
-    // A result set holds at most 32767 rows.
-    void searchResult() {
-        DBSearchResult all, one;
-        all.init();
-        one.init();
-        one.Add("t", "n", "", "");
-        while (all.num() < 32767)
-            all.Add("t", "n", "", "");
-        QCOMPARE(errNum([&] { all.Add("t", "n", "", ""); }), ErrNum::Overflow);
-        QCOMPARE(errNum([&] { all.AddAll(one); }), ErrNum::Overflow);
-    }
 };
 
 QTEST_GUILESS_MAIN(TstSql)

@@ -24,16 +24,6 @@ const QString kLocal = "0|O|0", kDatabase = "0|D|0", kReadOnly = "0|D|1", kRecen
 const char* const kBoxes[] = {"txtName",       "txtTelephone",  "txtEmail",
                               "txtTelephone2", "txtTelephone3", "txtEmail2"};
 
-QStringList rowsOf(Recordset rs) {
-    QStringList out;
-    for (; !rs.isEOF(); rs.MoveNext()) {
-        QStringList row;
-        for (int i = 0; i < rs.fieldCount(); ++i)
-            row << (rs.isNull(i) ? QStringLiteral("<null>") : rs.text(i));
-        out << row.join(u'|');
-    }
-    return out;
-}
 QStringList localRows(const QString& file) {
     return rowsOf(
         queryLocalBook(file, "SELECT ID,NAME,TELEPHONE,EMAIL,FREETEXT FROM TAMRIVO ORDER BY ID"));
@@ -194,8 +184,10 @@ private slots:
                                   {"Bob", "2", "Desk", "Rome", {}},
                                   {"Cy", {}, "Sales", "L'Aquila", "c@x"},
                                   {"Di", "4", "Sales", {}, "d@x"},
-                                  {"Ed", "5", "Desk", "C:\\x", {}}});
+                                  {"Ed", "5", "Desk", "C:\\x", {}},
+                                  {"Flo", "6", "Desk", "", {}}});
         b->telephone2 = b->telephone3 = QString();
+        b->readonly = false;
         b->groupNum = 2;
         b->setGrouping("Office,Mobile");
         load();
@@ -203,26 +195,36 @@ private slots:
         QTreeWidgetItem* staff = book(0);
         staff->setExpanded(true);
         QCOMPARE(trace.sent, QStringList{"SELECT DISTINCT Office FROM People"});
-        QCOMPARE(staff->childCount(), 4);
+        QCOMPARE(staff->childCount(), 5);
         childNamed(staff, "Rome")->setExpanded(true);
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office='Rome'");
         childNamed(childNamed(staff, "Rome"), "Sales")->setExpanded(true);
         QCOMPARE(trace.sent.last(),
                  "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='Rome'");
         QCOMPARE(listed(), QStringList{"Ann|1|a@x|||||1 @2|D|0"});
-        QTreeWidgetItem* aquila = childNamed(staff, "L'Aquila");
-        aquila->setExpanded(true);
-        childNamed(aquila, "Sales")->setExpanded(true);
-        QCOMPARE(
-            trace.sent.last(),
-            "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office='L''Aquila'");
+        childNamed(staff, "L'Aquila")->setExpanded(true);
+        QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office='L''Aquila'");
+        // Null has a node apart from "": a write lists the node again, a contact gone is told.
+        childNamed(staff, "(no value)")->setExpanded(true);
+        childNamed(staff, "(no value)")->child(0)->setExpanded(true);
+        QCOMPARE(trace.sent.last(),
+                 "SELECT Name,Phone,Mail,Id FROM People WHERE Mobile='Sales' AND Office IS NULL");
+        QCOMPARE(listed(), QStringList{"Di|4|d@x|||||4 @2|D|0"});
+        list()->topLevelItem(0)->setSelected(true);
+        child(w, "mnuContactCtxRemove")->trigger(); // Yes, the default
+        QCOMPARE(list()->topLevelItemCount(), 0);
+        selectRow("2|D|0", {"Di", "4", "", "", "", "", "", "4"});
+        whenModal("frmContact", [](QWidget* d) { click(d, "cmdSave"); });
+        child(w, "mnuContactCtxEdit")->trigger();
+        QVERIFY(trace.sent.contains("SELECT Id FROM People WHERE Id=4"));
+        QCOMPARE(boxes().mid(1), (QStringList{box(16322, 16323)}));
         childNamed(staff, "")->setExpanded(true);
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
         // A backslash is not quoted alike by every driver: refused, nothing sent.
         childNamed(staff, "C:\\x")->setExpanded(true);
         QCOMPARE(trace.sent.last(), "SELECT DISTINCT Mobile FROM People WHERE Office=''");
-        QCOMPARE(Prompter::records().size(), 1);
-        QVERIFY(Prompter::records()[0].text.contains("C:\\x' holds a backslash"));
+        QCOMPARE(Prompter::records().size(), 3);
+        QVERIFY(Prompter::records()[2].text.contains("C:\\x' holds a backslash"));
     }
 
     // A failed read is reported once; the node keeps its placeholder and is
@@ -308,7 +310,17 @@ private slots:
                             row[3]});
             QCOMPARE(list()->topLevelItemCount(), 1);
         }
-        QVERIFY(Prompter::records().isEmpty() && s->isVisible());
+        // As many hits as a result holds are listed; one more empties the list and is told.
+        executeLocalBook(addLocalBook(*env, "b.lab", {})->filename,
+                         "WITH RECURSIVE n(i) AS (SELECT 2 UNION ALL SELECT i+1 FROM n WHERE "
+                         "i<32767) INSERT INTO TAMRIVO (NAME) SELECT 'Hara' FROM n");
+        text->setText("Hara");
+        for (int hits : {32767, 0}) {
+            QTest::keyClick(text, Qt::Key_Return);
+            QCOMPARE(list()->topLevelItemCount(), hits);
+            executeLocalBook(env->file("a.lab"), "INSERT INTO TAMRIVO (NAME) VALUES ('Hara')");
+        }
+        QVERIFY(boxes() == QStringList{box(16320, 15014)} && s->isVisible());
     }
 
     // The command, the chosen node, the book of the selected row (Bob or
@@ -336,14 +348,14 @@ private slots:
             QTest::newRow(name) << command << node << tag << QString(answer) << prompts
                                 << QString(localChange) << QString(dbChange) << list;
         };
-        row("edit Local", edit, kLocal, kLocal, "save", none, "1=2|Bob|+39|<null>|note", "",
+        row("edit Local", edit, kLocal, kLocal, "save", none, "1=2|Bob|+39|~|note", "",
             {ann, "Bob|+39|||||note|2 @0|O|0"});
         row("edit recent", edit, kRecent, kRecent, "", readOnly, "", "", {dora + kRecent});
         row("remove Database", remove, kDatabase, kDatabase, "yes", {box(16040, 16041)}, "", "-1",
             {"Carl|777||||||1 @0|D|0"});
         row("remove read-only", remove, kReadOnly, kReadOnly, "", readOnly, "", "",
             {dora + kReadOnly});
-        row("add Local", add, kLocal, kLocal, "save", none, "+3||+39|<null>|<null>", "",
+        row("add Local", add, kLocal, kLocal, "save", none, "+3||+39|~|~", "",
             local + QStringList{"|+39||||||3 @0|O|0"});
         row("add on recent", add, kRecent, kLocal, "", {box(16042, 16043)}, "", "",
             {"Fay|0123|||||| @0|R|0", "Fay|0123|||||| @0|R|0"});
@@ -437,9 +449,18 @@ private slots:
         QCOMPARE(databaseRows().last(), "3|Gus|111");
     }
 
-    // The split keeps 1500 twips from either edge; panel 2 shows the date.
+    // A rectangle kept mostly off every screen opens on the primary one, one mostly on stays;
+    // the split keeps 1500 twips from either edge; panel 2 shows the date.
     void splitAndPanels() {
-        load(), w->resize(600, 500); // 9000 twips wide
+        QRect centred(0, 0, 6500 / 15, 6500 / 15);
+        centred.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+        for (auto [left, want] : {std::pair{"150000", centred.topLeft()}, {"6000", {400, 67}}}) {
+            SettingsStore::instance().replaceSection("Settings", {{"MainLeft", left}});
+            delete w;
+            load();
+            QCOMPARE(w->pos(), want);
+        }
+        w->resize(600, 500); // 9000 twips wide
         for (auto [x, want] : {std::pair{100.0, 1500.0}, {3000.0, 3000.0}, {8000.0, 7500.0}})
             QCOMPARE((w->SizeControls(x), x), want);
         QCOMPARE(child<QLabel>(w, "sbStatusBar_2")->text(),

@@ -2,6 +2,7 @@
 // desktop's handlers for addresses.
 
 #include "common/testenv.h"
+#include "common/widgettest.h"
 #include "platform/instancelock.h"
 #include "platform/prompter.h"
 #include "platform/shell.h"
@@ -47,8 +48,8 @@ private slots:
         }
     }
 
-    // The mail address is the whole path: "?" or "&" in it add no headers.
-    // An address that nothing on the desktop opens is told to the user.
+    // The mail address is the whole path: "?" or "&" in it add no headers. An address that nothing
+    // on the desktop opens is told, in a box as wide as its title beside the title bar's buttons.
     void addressesToTheDesktop() {
         for (const QString& a : {u"  anna @b.c "_s, u"a@b.c?subject=x&body=y"_s, u"100%#a@b.c"_s,
                                  u"jos\u00e9@b.c"_s, QString()}) {
@@ -69,6 +70,12 @@ private slots:
             QVERIFY(made.isEmpty() || QFile(made).open(QIODevice::WriteOnly));
             QCOMPARE(Shell::shippedFile(u"h.html"_s, env.file(u"bin"_s)), found);
         }
+        Prompter::setMode(Prompter::Mode::Dialog);
+        const QString title = u"Error accessing the database"_s;
+        int width = 0;
+        whenModal([&](QWidget* box) { width = box->width(), QTest::keyClick(box, Qt::Key_Enter); });
+        Prompter::msgBox(u"x"_s, Msg::OKOnly, title);
+        QVERIFY(width > QFontMetrics(QApplication::font()).horizontalAdvance(title) + 72);
     }
 };
 
