@@ -142,13 +142,16 @@ private slots:
     // it cannot be read right, the error ("!...") that stops it, the file
     // never being written over.
     void handWrittenFile() {
+        QByteArray big = "[prefs]\nk=big\n"; // loaded in time proportional to its 100,000 sections
+        for (int i = 0; i < 100000; ++i)
+            big += "[s" + QByteArray::number(i) + "]\n";
         const std::pair<QByteArray, const char*> rows[] = {
             {"\xEF\xBB\xBF; c\r\n# c\r\n\r\n[PREFS]\r\nK=1\r\nempty=\r\n", "1"}, {"[prefs]\r\nk=\r\n", ""},
             {"[prefs]\nj=1\n", "<absent>"}, {"[prefs]\n k = 1 \t\n", "1"}, // blanks around both
             {"[prefs]\nk = \" 1\" \n", " 1"}, {"; c\r[prefs]\rk=2\r", "2"}, // CR alone ends a line
             {"[prefs]\nk=1\n[lab]\nk=2\n[Prefs]\nk=3\n", "3"}, {"[prefs]\nk=\"\\x41\\x7e\\n\"\n", "A~\n"},
-            {"[prefs]\nk=Q\"Q\n", "Q\"Q"}, {"a=1\n", "!line 1"}, {"[prefs]\nuseTAPI\n", "!line 2"}, {"[prefs]\n[dbab\n", "!line 2"},
-            {"[prefs]\n\na=\"abc\n", "!line 3"}, {"[prefs]\na=\"\\q\"\n", "!line 2"},
+            {"[prefs]\nk=Q\"Q\n", "Q\"Q"}, {big, "big"}, {"a=1\n", "!line 1"}, {"[prefs]\nuseTAPI\n", "!line 2"},
+            {"[prefs]\n[dbab\n", "!line 2"}, {"[prefs]\n\na=\"abc\n", "!line 3"}, {"[prefs]\na=\"\\q\"\n", "!line 2"},
             {"[x]\nk=\"\\x-1\"\n", "!line 2"}, {"[x]\r\nk=\"\\x4\"\r\n", "!line 2"},
             {"[prefs]\rpw=caf\xE9\r", "!line 2"}, // not UTF-8
             {"", "!not a regular file"}, {"", "!larger than 16 MiB"}}; // a FIFO; a huge file
@@ -165,8 +168,10 @@ private slots:
             }
             const QDateTime before = QFileInfo(path).lastModified();
             QString seen;
+            const qint64 start = QDateTime::currentMSecsSinceEpoch();
             try {
                 seen = get(u"prefs"_s, u"k"_s);
+                QVERIFY(QDateTime::currentMSecsSinceEpoch() - start < 15000);
                 store().write(u"prefs"_s, u"x"_s, u"1"_s);
             } catch (const AppError& e) {
                 seen = u'!' + e.description();
@@ -282,27 +287,22 @@ private slots:
             {"", 0, "recent", "Last Dialed|Last Received|Last Not Answered|0|2"},
             {"[prefs]\nuseTAPI=2", 0, "prefs", "|1|2|0|1|0|0||2|0|1|1||||0"},
             {"[prefs]\nonClose=2.5", 0, "prefs", defaults}, // half to even
-            {"[prefs]\ndefaultPrefixDRAB=\" 1 | 2 | 3 \"", 0, "prefs",
-             "|0|2|0|1|0|0||2|0|1|1| 1 | 2 | 3 |0"},
+            {"[prefs]\ndefaultPrefixDRAB=\" 1 | 2 | 3 \"", 0, "prefs", "|0|2|0|1|0|0||2|0|1|1| 1 | 2 | 3 |0"},
             {"[dbab]\nnumber=-3\n[lab]\nnumber=0.4", 0, "books", "1|0|1|0"},
             // Missing keys take their defaults; only "T" is true.
-            {"[dbab]\nnumber=2\nReadOnly1=t\nsearchForCallerID1=T", 0, "db1",
-             "|||||0|0|||||1||1||||||"},
+            {"[dbab]\nnumber=2\nReadOnly1=t\nsearchForCallerID1=T", 0, "db1", "|||||0|0|||||1||1||||||"},
             {"[lab]\nnumber=1\nsearchForCallerID0=T", 0, "local0", "||1||1|"},
             // A failed load keeps what came before the key, skips the rest.
             {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nuseTAPI=", 13, "stop", "0|l|0|0|0"},
-            {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nringTimerInterval=x\nstartMinimized=1", 13,
-             "stop", "0|l|1|0|0"},
-            {"[prefs]\nonClose=32768", 6, "stop", "1||0|0|0"},
-            {"[prefs]\ndefaultPrefixDRAB=0", 9, "stop", "1||1|0|0"},
+            {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nringTimerInterval=x\nstartMinimized=1", 13, "stop", "0|l|1|0|0"},
+            {"[prefs]\nonClose=32768", 6, "stop", "1||0|0|0"}, {"[prefs]\ndefaultPrefixDRAB=0", 9, "stop", "1||1|0|0"},
             {"[dbab]\nnumber=two", 13, "stop", "1|-|0|0|0"},
             {"[dbab]\nnumber=1\nGroupNum0=40000", 6, "stop", "1|-|0|0|0"},
             {"[lab]\nnumber=1\nringSoundInterval0=33", 6, "stop", "1|-|0|0|0"}, // the ring timer's limit
             {"[prefs]\nringTimerInterval=40", 6, "stop", "1||1|0|0"},
             {"[dbab]\nnumber=2\nGroupNum1=3\nGroup1=a,b", 0, "db1", "|||||0|2|a,b||||0||1||||||"},
             // Plug-ins: only an exact "1" turns them on; a bad port is the default.
-            {"[plugins]\nenabled=1\nserverPort=40000\nnumber=1", 0, "plugins",
-             "1|40000|0|1|plugin|plugin|127.0.0.1|5576|0"},
+            {"[plugins]\nenabled=1\nserverPort=40000\nnumber=1", 0, "plugins", "1|40000|0|1|plugin|plugin|127.0.0.1|5576|0"},
             {"[plugins]\nenabled=\" 1\"", 0, "plugins", "0|0|1|0|"},
             {"[plugins]\nenabled=1\nserverPort=0", 0, "plugins", "1|5577|1|0|"},
             {"[plugins]\nenabled=1\nserverPort=w", 0, "plugins", "1|5577|1|0|"},

@@ -255,8 +255,7 @@ private slots:
         const std::pair<std::function<void()>, const char*> rows[] = {
             {[] { openLocalBook(u"."_s); }, "'.' non è un file regolare"}, {[] { createLocalAddressBook(u"."_s); }, "' esiste già."},
             {[] { SettingsStore::parse("[prefs]\nk\n", u"f"_s); }, "f è danneggiato alla riga 2: manca ="},
-            {[] { SettingsStore::instance().write(u"prefs"_s, u"onClose"_s, u"x"_s); loadSettings(); },
-             "L'impostazione onClose della sezione prefs contiene 'x': non è un numero."},
+            {[] { readNumberSetting(u"prefs"_s, u"k"_s, u"x"_s); }, "L'impostazione k della sezione prefs contiene 'x': non"},
             {[] { Shell::setRecording(false); Shell::open(QUrl(u"https://example.invalid"_s)); },
              "Impossibile aprire: Nessun programma di questo desktop può aprire https://example.invalid"}};
         for (const auto& [act, expected] : rows) {
