@@ -396,10 +396,8 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const
     QList<Section> sections;
     index = {};
     qsizetype current = -1;
-    QString text = decode(data, fileName);
-    // Editors may put a byte-order mark in front; it is not part of the first line.
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    // The decoder drops the byte-order mark editors may put in front.
+    const QString text = decode(data, fileName);
     const QStringView all(text);
     qsizetype lineNo = 1;
     for (qsizetype start = 0; start <= all.size(); ++lineNo) {
