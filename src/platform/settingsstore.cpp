@@ -246,12 +246,22 @@ qsizetype SettingsStore::Index::find(const QList<Section>& all, qsizetype s,
     return -1;
 }
 
-void SettingsStore::Index::added(const QList<Section>& all, qsizetype s) {
-    const auto& entries = all[s].entries;
-    if (entries.size() < kManyKeys)
-        return;
-    for (qsizetype k = entries.size() == kManyKeys ? 0 : entries.size() - 1; k < entries.size(); ++k)
-        keys[s].insert(entries[k].first.toCaseFolded(), {k});
+qsizetype SettingsStore::Index::entry(QList<Section>& all, qsizetype s, const QString& key) {
+    auto& entries = all[s].entries;
+    if (keys[s].isEmpty()) {
+        if (const qsizetype k = find(all, s, key); k >= 0)
+            return k;
+        entries.append({key, QString()});
+        for (qsizetype k = 0; entries.size() == kManyKeys && k < kManyKeys; ++k)
+            keys[s].insert(entries[k].first.toCaseFolded(), {k});
+        return entries.size() - 1;
+    }
+    Position& at = keys[s][key.toCaseFolded()]; // one look-up, found or made
+    if (at.at < 0) {
+        at.at = entries.size();
+        entries.append({key, QString()});
+    }
+    return at.at;
 }
 
 void SettingsStore::rebuildIndex() {
@@ -395,6 +405,11 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const
     // proportion to the file, and lines are views into the one text.
     QList<Section> sections;
     index = {};
+    // Room for as many sections as there are "[", so the tables are not regrown.
+    const qsizetype headers = data.count('[');
+    sections.reserve(headers);
+    index.sections.reserve(headers);
+    index.keys.reserve(headers);
     qsizetype current = -1;
     // The decoder drops the byte-order mark editors may put in front.
     const QString text = decode(data, fileName);
@@ -460,13 +475,8 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const
         } else {
             value = line.sliced(pos).trimmed().toString();
         }
-        const qsizetype at = index.find(sections, current, key);
-        if (at < 0) {
-            sections[current].entries.append({key, std::move(value)});
-            index.added(sections, current);
-        } else {
-            sections[current].entries[at].second = std::move(value);
-        }
+        // A key given twice keeps its first place and its last value.
+        sections[current].entries[index.entry(sections, current, key)].second = std::move(value);
     }
     return sections;
 }

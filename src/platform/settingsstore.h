@@ -69,8 +69,8 @@ private:
 
         // The entry of key in section s of all, or -1.
         qsizetype find(const QList<Section>& all, qsizetype s, const QString& key) const;
-        // Section s of all has just got its last entry.
-        void added(const QList<Section>& all, qsizetype s);
+        // The same, appending an entry with an empty value when there is none.
+        qsizetype entry(QList<Section>& all, qsizetype s, const QString& key);
     };
     static QList<Section> parse(const QByteArray& data, const QString& fileName, Index& index);
 
