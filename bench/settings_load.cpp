@@ -27,8 +27,8 @@ QString makeFile(long long n, bool keys) {
     constexpr qsizetype limit = 16 * 1024 * 1024 - 64;
     QByteArray data = keys ? "[s0]\nk=1\n" : "";
     for (long long i = keys; n < 0 || i < n; ++i) {
-        const QByteArray section = keys ? "k" + QByteArray::number(i) + "=1\n"
-                                        : "[s" + QByteArray::number(i) + "]\nk=1\n";
+        const QByteArray section =
+            keys ? "k" + QByteArray::number(i) + "=1\n" : "[s" + QByteArray::number(i) + "]\nk=1\n";
         if (data.size() + section.size() > limit)
             break;
         data += section;
@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
     for (const bool keys : {false, true}) {
         const std::string name = keys ? "BM_LoadKeys" : "BM_LoadSections";
         for (const long long n : sizes)
-            benchmark::RegisterBenchmark((name + "/" + std::to_string(n)).c_str(), loadFile, n, keys)
+            benchmark::RegisterBenchmark((name + "/" + std::to_string(n)).c_str(), loadFile, n,
+                                         keys)
                 ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark((name + "/16MiB").c_str(), loadFile, -1, keys)
             ->Unit(benchmark::kMillisecond);

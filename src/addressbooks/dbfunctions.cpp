@@ -15,8 +15,7 @@ QString escapeSQL(const QString& text) {
 
 void checkDatabaseText(const QString& text) {
     if (text.contains(u'\\'))
-        raiseError(ErrNum::DataAccess,
-                   loadResString(16290).arg(text));
+        raiseError(ErrNum::DataAccess, loadResString(16290).arg(text));
 }
 
 void checkBookSqlName(const QString& bookName, const QString& name) {
@@ -82,7 +81,8 @@ std::unique_ptr<DbSession> openLocalBook(const QString& filename, int busyWaitMs
     const QString path = absolutePath(filename);
     const QFileInfo file(path);
     if (!file.isFile()) // a folder, a pipe or a device is there, or nothing
-        raiseError(ErrNum::DataSourceOpen, loadResString(file.exists() ? 16286 : 16285).arg(filename));
+        raiseError(ErrNum::DataSourceOpen,
+                   loadResString(file.exists() ? 16286 : 16285).arg(filename));
     auto session =
         std::make_unique<DbSession>(DbSession::Kind::Sqlite, sqliteUri(path, "rw"), busyWaitMs);
     Recordset tables;

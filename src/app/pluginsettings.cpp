@@ -62,8 +62,9 @@ void loadPlugInSettings() {
         p->name = readText(QStringLiteral("name") + x, QStringLiteral("plugin"));
         p->description = readText(QStringLiteral("description") + x, QStringLiteral("plugin"));
         p->remoteHost = readText(QStringLiteral("remoteHost") + x, QStringLiteral("127.0.0.1"));
-        p->remotePort = std::int32_t(readWholeSetting(kSection, QStringLiteral("remotePort") + x,
-                                                      QStringLiteral("5576"), INT32_MIN, INT32_MAX));
+        p->remotePort =
+            std::int32_t(readWholeSetting(kSection, QStringLiteral("remotePort") + x,
+                                          QStringLiteral("5576"), INT32_MIN, INT32_MAX));
         p->connected = false;
         list.append(p);
     }

@@ -109,9 +109,11 @@ QString decode(const QByteArray& data, const QString& fileName) {
         return text;
     const QString bytes = QString::fromLatin1(data); // one character per byte, for the line breaks
     qsizetype line = 1;
-    for (qsizetype start = 0; start <= bytes.size(); start = nextLine(bytes, lineEnd(bytes, start))) {
+    for (qsizetype start = 0; start <= bytes.size();
+         start = nextLine(bytes, lineEnd(bytes, start))) {
         QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = one(QByteArrayView(data).sliced(start, lineEnd(bytes, start) - start));
+        const QString decoded =
+            one(QByteArrayView(data).sliced(start, lineEnd(bytes, start) - start));
         if (one.hasError())
             break;
         ++line;
@@ -433,7 +435,8 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const
                     malformed(fileName, lineNo, 16297);
                 name = line.sliced(1, pos - 1).toString();
             }
-            if (pos >= line.size() || line[pos] != u']' || !line.sliced(pos + 1).trimmed().isEmpty())
+            if (pos >= line.size() || line[pos] != u']' ||
+                !line.sliced(pos + 1).trimmed().isEmpty())
                 malformed(fileName, lineNo, 16298);
             // One look-up each: a new name gets its place, a repeated section
             // continues the first one.
