@@ -4,6 +4,7 @@
 #include "addressbooks/records.h"
 #include "platform/errors.h"
 #include "platform/dbconnection.h"
+#include "platform/strings.h"
 
 #include <QRegularExpression>
 
@@ -23,8 +24,7 @@ QString v(const QString& x) {
 QString checkedId(const QString& id) {
     static const QRegularExpression number(QStringLiteral("^\\s*[+-]?[0-9]+(\\.[0-9]+)?\\s*$"));
     if (!number.match(id).hasMatch())
-        raiseError(ErrNum::DataAccess,
-                   QStringLiteral("The contact id '%1' is not a number.").arg(id));
+        raiseError(ErrNum::DataAccess, loadResString(16291).arg(id));
     return id;
 }
 

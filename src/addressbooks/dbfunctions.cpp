@@ -1,7 +1,7 @@
 #include "addressbooks/dbfunctions.h"
 
-#include "app/strings.h"
 #include "platform/errors.h"
+#include "platform/strings.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,10 +17,7 @@ QString escapeSQL(const QString& text) {
 
 void checkDatabaseText(const QString& text) {
     if (text.contains(u'\\'))
-        raiseError(ErrNum::DataAccess,
-                   QStringLiteral("The text '%1' holds a backslash, which a Database address "
-                                  "book cannot take.")
-                       .arg(text));
+        raiseError(ErrNum::DataAccess, loadResString(16290).arg(text));
 }
 
 void checkBookSqlName(const QString& bookName, const QString& name) {
@@ -76,7 +73,7 @@ namespace {
 
 QString absolutePath(const QString& filename) {
     if (filename.isEmpty())
-        raiseError(ErrNum::DataSourceOpen, QStringLiteral("No address-book file name given."));
+        raiseError(ErrNum::DataSourceOpen, loadResString(16289));
     return QDir::cleanPath(QFileInfo(filename).absoluteFilePath());
 }
 
@@ -108,19 +105,17 @@ QString localConnectionString(const QString& filename) {
 namespace {
 
 [[noreturn]] void raiseBusy(const QString& filename) {
-    raiseError(ErrNum::DataSourceOpen,
-               QStringLiteral("The address-book file '%1' is busy: another program is using it. "
-                              "Try again later.")
-                   .arg(filename));
+    raiseError(ErrNum::DataSourceOpen, loadResString(16284).arg(filename));
 }
 
 } // namespace
 
 std::unique_ptr<DbSession> openLocalBook(const QString& filename, int busyWaitMs) {
     const QString path = absolutePath(filename);
-    if (!QFileInfo(path).isFile())
+    const QFileInfo file(path);
+    if (!file.isFile()) // a folder, a pipe or a device is there, or nothing
         raiseError(ErrNum::DataSourceOpen,
-                   QStringLiteral("Could not find file '%1'.").arg(filename));
+                   loadResString(file.exists() ? 16286 : 16285).arg(filename));
     auto session =
         std::make_unique<DbSession>(DbSession::Kind::Sqlite, sqliteUri(path, "rw"), busyWaitMs);
     Recordset tables;
@@ -131,15 +126,10 @@ std::unique_ptr<DbSession> openLocalBook(const QString& filename, int busyWaitMs
     } catch (const DbBusyError&) {
         raiseBusy(filename);
     } catch (const AppError& e) {
-        raiseError(ErrNum::DataSourceOpen,
-                   QStringLiteral("The file '%1' is not an address-book file: %2")
-                       .arg(filename, e.description()));
+        raiseError(ErrNum::DataSourceOpen, loadResString(16287).arg(filename, e.description()));
     }
     if (tables.isEOF())
-        raiseError(
-            ErrNum::DataSourceOpen,
-            QStringLiteral("The file '%1' is not an address-book file: it has no table TAMRIVO.")
-                .arg(filename));
+        raiseError(ErrNum::DataSourceOpen, loadResString(16288).arg(filename));
     return session;
 }
 
@@ -175,7 +165,7 @@ QString localTableDefinition() {
 void createLocalAddressBook(const QString& path) {
     const QString abs = absolutePath(path);
     if (QFileInfo::exists(abs) || QFileInfo(abs).isSymLink())
-        raiseError(ErrNum::DataAccess, QStringLiteral("The file '%1' already exists.").arg(path));
+        raiseError(ErrNum::DataAccess, loadResString(16283).arg(path));
     // Contacts are personal: the file is made readable by its owner alone
     // before anything goes into it (the engine's journal takes its mode).
     QFile file(abs);

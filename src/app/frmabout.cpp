@@ -132,8 +132,8 @@ void frmAbout::StartSysInfo() {
                         path.isEmpty() ? AppError(0, QString())
                                        : AppError(ErrNum::FileNotFound,
                                                   standardErrorDescription(ErrNum::FileNotFound)));
-            Prompter::msgBox(QStringLiteral("No system information program could be started"),
-                             Msg::OKOnly | Msg::Exclamation, loadResString(16049));
+            Prompter::msgBox(loadResString(16282), Msg::OKOnly | Msg::Exclamation,
+                             loadResString(16049));
         }
     });
 }

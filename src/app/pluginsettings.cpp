@@ -3,6 +3,7 @@
 #include "app/convert.h"
 #include "platform/errors.h"
 #include "app/globals.h"
+#include "app/settings.h"
 #include "platform/settingsstore.h"
 
 #include <limits>
@@ -61,15 +62,9 @@ void loadPlugInSettings() {
         p->name = readText(QStringLiteral("name") + x, QStringLiteral("plugin"));
         p->description = readText(QStringLiteral("description") + x, QStringLiteral("plugin"));
         p->remoteHost = readText(QStringLiteral("remoteHost") + x, QStringLiteral("127.0.0.1"));
-        const QString port = readText(QStringLiteral("remotePort") + x, QStringLiteral("5576"));
-        try {
-            p->remotePort = convert::toInt32(port);
-        } catch (const AppError& e) {
-            raiseError(e.number(),
-                       QStringLiteral("%1 in setting remotePort%2 of section plugins: '%3'")
-                           .arg(e.description(), x, port),
-                       QStringLiteral("Settings"));
-        }
+        p->remotePort =
+            std::int32_t(readWholeSetting(kSection, QStringLiteral("remotePort") + x,
+                                          QStringLiteral("5576"), INT32_MIN, INT32_MAX));
         p->connected = false;
         list.append(p);
     }

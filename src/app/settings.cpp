@@ -19,31 +19,30 @@ QString readText(const QString& section, const QString& key, const QString& def)
     return SettingsStore::instance().read(section, key, def);
 }
 
-// A conversion failure keeps its number and says which setting held what.
-[[noreturn]] void badSetting(const AppError& e, const QString& section, const QString& key,
-                             const QString& text) {
-    raiseError(e.number(),
-               QStringLiteral("%1 in setting %2 of section %3: '%4'")
-                   .arg(e.description(), key, section, text),
+// A value that can't be used stops the load, saying which setting holds
+// what and why; the number tells the error report what kind of fault it is.
+[[noreturn]] void badSetting(long number, const QString& section, const QString& key,
+                             const QString& text, const QString& why) {
+    raiseError(number, loadResString(16308).arg(key, section, text, why),
                QStringLiteral("Settings"));
 }
 
 std::int16_t readInt16(const QString& section, const QString& key, const QString& def) {
-    const QString text = readText(section, key, def);
-    try {
-        return convert::toInt16(text);
-    } catch (const AppError& e) {
-        badSetting(e, section, key, text);
-    }
+    return std::int16_t(readWholeSetting(section, key, def, INT16_MIN, INT16_MAX));
+}
+
+// Seconds between ring sounds. The ring timer holds at most 32 of them; below
+// 1 the sound repeats every second.
+std::int16_t readInterval(const QString& section, const QString& key, const QString& def) {
+    const std::int16_t v = readInt16(section, key, def);
+    if (v > 32)
+        badSetting(ErrNum::Overflow, section, key, readText(section, key, def),
+                   loadResString(16310).arg(1).arg(32));
+    return v;
 }
 
 bool readFlag(const QString& section, const QString& key, const QString& def) {
-    const QString text = readText(section, key, def);
-    try {
-        return convert::toFlag(text);
-    } catch (const AppError& e) {
-        badSetting(e, section, key, text);
-    }
+    return readNumberSetting(section, key, def) != 0.0;
 }
 
 // A table or column name of a Database book (a list at "," when list):
@@ -55,7 +54,7 @@ QString readBookName(const QString& section, const QString& key, const QString& 
         for (const QString& name : list ? text.split(u',') : QStringList{text})
             checkBookSqlName(book, name);
     } catch (const AppError& e) {
-        badSetting(e, section, key, text);
+        badSetting(e.number(), section, key, text, e.description());
     }
     return text;
 }
@@ -87,15 +86,18 @@ QList<std::shared_ptr<DatabaseAddressBook>> loadDBBooks(std::int16_t n) {
         b->password = readText(s, QStringLiteral("Password") + x, QString());
         b->tableName = readBookName(s, QStringLiteral("Tablename") + x, b->addressBookName);
         b->readonly = readBookFlag(s, QStringLiteral("ReadOnly") + x);
-        b->groupNum = readInt16(s, QStringLiteral("GroupNum") + x, QStringLiteral("0"));
+        const std::int16_t groupNum =
+            readInt16(s, QStringLiteral("GroupNum") + x, QStringLiteral("0"));
         b->setGrouping(readBookName(s, QStringLiteral("Group") + x, b->addressBookName, true));
+        // As the save stores it: no more levels than the columns named.
+        b->groupNum = std::int16_t(qBound(0, int(groupNum), int(b->Grouping().size())));
         b->nameField = readBookName(s, QStringLiteral("NameField") + x, b->addressBookName);
         b->telephoneField = readBookName(s, QStringLiteral("TelephoneField") + x, b->addressBookName);
         b->emailField = readBookName(s, QStringLiteral("EmailField") + x, b->addressBookName);
         b->searchForCallerID = readBookFlag(s, QStringLiteral("searchForCallerID") + x);
         b->ringSound = readText(s, QStringLiteral("ringSound") + x, QString());
         b->ringSoundInterval =
-            readInt16(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
+            readInterval(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
         b->callPrefix = readText(s, QStringLiteral("callPrefix") + x, QString());
         b->contactid = readBookName(s, QStringLiteral("contactID") + x, b->addressBookName);
         b->telephone2 = readBookName(s, QStringLiteral("2ndtelephone") + x, b->addressBookName);
@@ -118,7 +120,7 @@ QList<std::shared_ptr<LocalAddressBook>> loadLocalBooks(std::int16_t n) {
         b->searchForCallerID = readBookFlag(s, QStringLiteral("searchForCallerID") + x);
         b->ringSound = readText(s, QStringLiteral("ringSound") + x, QString());
         b->ringSoundInterval =
-            readInt16(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
+            readInterval(s, QStringLiteral("ringSoundInterval") + x, QStringLiteral("1"));
         b->callPrefix = readText(s, QStringLiteral("callPrefix") + x, QString());
         books.append(b);
     }
@@ -263,23 +265,50 @@ void loadSettings() {
 
     p.clearDRABOnExit = readFlag(kPrefs, QStringLiteral("clearDRABOnExit"), QStringLiteral("1"));
     p.ringTimerInterval =
-        readInt16(kPrefs, QStringLiteral("ringTimerInterval"), QStringLiteral("2"));
+        readInterval(kPrefs, QStringLiteral("ringTimerInterval"), QStringLiteral("2"));
 
     const QString prefixes =
         readText(kPrefs, QStringLiteral("defaultPrefixDRAB"), QStringLiteral("||"));
     const qsizetype bar1 = prefixes.indexOf(u'|');
     const qsizetype bar2 = bar1 < 0 ? -1 : prefixes.indexOf(u'|', bar1 + 1);
     if (bar2 < 0)
-        badSetting(AppError(ErrNum::SubscriptOutOfRange,
-                            standardErrorDescription(ErrNum::SubscriptOutOfRange)),
-                   kPrefs, QStringLiteral("defaultPrefixDRAB"), prefixes);
+        badSetting(ErrNum::SubscriptOutOfRange, kPrefs, QStringLiteral("defaultPrefixDRAB"),
+                   prefixes, loadResString(16311));
     p.defaultPrefixesForDRAB1 = prefixes.left(bar1);
     p.defaultPrefixesForDRAB2 = prefixes.mid(bar1 + 1, bar2 - bar1 - 1);
     p.defaultPrefixesForDRAB3 = prefixes.mid(bar2 + 1);
 
     p.startMinimized = readFlag(kPrefs, QStringLiteral("startMinimized"), QStringLiteral("0"));
 
+    // The main window's rectangle is read by its load, where a bad value would
+    // leave a window without tree, tray icon or plug-ins: it stops the start here.
+    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        readWholeSetting(QStringLiteral("Settings"), QLatin1String(key), QStringLiteral("0"),
+                         INT32_MIN, INT32_MAX);
+
     setupTAPI();
+}
+
+double readNumberSetting(const QString& section, const QString& key, const QString& def) {
+    const QString text = readText(section, key, def);
+    double v = 0;
+    if (!convert::tryToDouble(text, v))
+        badSetting(ErrNum::TypeMismatch, section, key, text, loadResString(16309));
+    return v;
+}
+
+long long readWholeSetting(const QString& section, const QString& key, const QString& def,
+                           long long lowest, long long highest) {
+    const double v = readNumberSetting(section, key, def);
+    std::optional<std::int32_t> n;
+    try {
+        n = convert::toInt32(v);
+    } catch (const AppError&) {
+    }
+    if (!n || *n < lowest || *n > highest)
+        badSetting(ErrNum::Overflow, section, key, readText(section, key, def),
+                   loadResString(16310).arg(lowest).arg(highest));
+    return *n;
 }
 
 void saveSettings() {

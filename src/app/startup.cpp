@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include "app/convert.h"
 #include "app/errorreport.h"
 #include "platform/errors.h"
 #include "app/frmsplash.h"
@@ -13,7 +12,6 @@
 #include "mainwindow/frmmain.h"
 #include "platform/instancelock.h"
 #include "platform/prompter.h"
-#include "platform/settingsstore.h"
 #include "platform/termination.h"
 
 #include <QAction>
@@ -155,9 +153,8 @@ StartResult Main(const QStringList& arguments) {
             gMainForm->show();
             mainShown = true;
             setShowHideCaption(11083);
-            const QString tips = SettingsStore::instance().read(
-                QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"), QStringLiteral("1"));
-            if (convert::toDouble(tips) == 1.0)
+            if (readNumberSetting(QStringLiteral("prefs"), QStringLiteral("showTipsAtStartup"),
+                                  QStringLiteral("1")) == 1.0)
                 frmTipOfTheDay::showWindow(nullptr);
         }
         return StartResult::Running;

@@ -1,6 +1,7 @@
 #include "platform/settingsstore.h"
 
 #include "platform/errors.h"
+#include "platform/strings.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,8 @@
 namespace {
 
 constexpr qint64 kMaxSettingsSize = 16 * 1024 * 1024;
+// From this many keys on, a section's keys are found through a table.
+constexpr qsizetype kManyKeys = 16;
 
 bool sameName(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
@@ -21,12 +24,12 @@ bool sameName(const QString& a, const QString& b) {
 bool needsQuoting(const QString& s, bool isName) {
     if (s.isEmpty())
         return isName;
-    if (s.front().isSpace() || s.back().isSpace() || s.front() == u'"')
+    if (s.front().isSpace() || s.back().isSpace())
         return true;
     if (isName && (s.front() == u';' || s.front() == u'#' || s.front() == u'['))
         return true;
     for (QChar c : s) {
-        if (c == u'\\' || c == u'\n' || c == u'\r' || c == u'\0' || c.unicode() < 0x20)
+        if (c == u'\\' || c == u'"' || c.unicode() < 0x20)
             return true;
         if (isName && (c == u'=' || c == u']'))
             return true;
@@ -68,12 +71,18 @@ QString encode(const QString& s, bool isName) {
     return needsQuoting(s, isName) ? quote(s) : s;
 }
 
-[[noreturn]] void malformed(const QString& file, int line, const QString& what) {
+// what: the id of the text that says what is wrong with the line.
+[[noreturn]] void malformed(const QString& file, qsizetype line, int what) {
     raiseError(ErrNum::SettingsRead,
-               QStringLiteral("The settings file %1 is damaged at line %2: %3")
-                   .arg(file)
-                   .arg(line)
-                   .arg(what),
+               loadResString(16294).arg(file, QString::number(line), loadResString(what)),
+               QStringLiteral("Settings"));
+}
+
+// textId: a text of the file (%1) and, when why is given, of the system's words (%2).
+[[noreturn]] void unusable(long number, int textId, const QString& file,
+                           const QString& why = QString()) {
+    const QString text = loadResString(textId);
+    raiseError(number, why.isNull() ? text.arg(file) : text.arg(file, why),
                QStringLiteral("Settings"));
 }
 
@@ -81,28 +90,39 @@ bool isHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-// Splits at CR LF, LF or a lone CR; each line is decoded on its own, so a
-// byte that is not UTF-8 is reported with its line instead of being replaced.
-QStringList decodeLines(const QByteArray& data, const QString& fileName) {
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= data.size(); ++i) {
-        if (i < data.size() && data[i] != '\n' && data[i] != '\r')
-            continue;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString line = utf8(QByteArrayView(data).sliced(start, i - start));
-        if (utf8.hasError())
-            malformed(fileName, int(lines.size()) + 1, QStringLiteral("bytes that are not UTF-8"));
-        lines << line;
-        if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n')
-            ++i;
-        start = i + 1;
+// Lines end at CR LF, LF or a lone CR.
+qsizetype lineEnd(QStringView text, qsizetype from) {
+    while (from < text.size() && text[from] != u'\n' && text[from] != u'\r')
+        ++from;
+    return from;
+}
+qsizetype nextLine(QStringView text, qsizetype end) {
+    return end + (end + 1 < text.size() && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
+}
+
+// The file as text in one piece; a byte that is not UTF-8 is reported with
+// its line rather than replaced.
+QString decode(const QByteArray& data, const QString& fileName) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(data);
+    if (!utf8.hasError())
+        return text;
+    const QString bytes = QString::fromLatin1(data); // one character per byte, for the line breaks
+    qsizetype line = 1;
+    for (qsizetype start = 0; start <= bytes.size();
+         start = nextLine(bytes, lineEnd(bytes, start))) {
+        QStringDecoder one(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded =
+            one(QByteArrayView(data).sliced(start, lineEnd(bytes, start) - start));
+        if (one.hasError())
+            break;
+        ++line;
     }
-    return lines;
+    malformed(fileName, line, 16295);
 }
 
 // Reads a quoted text starting at pos (on the opening quote); pos ends after the closing quote.
-bool unquote(const QString& line, int& pos, QString& out) {
+bool unquote(QStringView line, qsizetype& pos, QString& out) {
     out.clear();
     ++pos;
     while (pos < line.size()) {
@@ -136,7 +156,7 @@ bool unquote(const QString& line, int& pos, QString& out) {
             // Exactly two hex digits: no sign, no blank, nothing else.
             if (pos + 2 > line.size() || !isHexDigit(line[pos]) || !isHexDigit(line[pos + 1]))
                 return false;
-            out += QChar(char16_t(line.mid(pos, 2).toUShort(nullptr, 16)));
+            out += QChar(char16_t(line.sliced(pos, 2).toUShort(nullptr, 16)));
             pos += 2;
             break;
         }
@@ -173,7 +193,7 @@ QString SettingsStore::path() const {
 void SettingsStore::reload() {
     m_loaded = false;
     m_sections.clear();
-    m_index.clear();
+    m_index = {};
 }
 
 void SettingsStore::ensureLoaded() const {
@@ -187,28 +207,18 @@ void SettingsStore::ensureLoaded() const {
         // a regular file of sane size is read.
         const QFileInfo info(p);
         if (!info.isFile())
-            raiseError(ErrNum::SettingsRead,
-                       QStringLiteral("The settings file %1 is not a regular file").arg(p),
-                       QStringLiteral("Settings"));
+            unusable(ErrNum::SettingsRead, 16303, p);
         if (info.size() > kMaxSettingsSize)
-            raiseError(ErrNum::SettingsRead,
-                       QStringLiteral("The settings file %1 is larger than 16 MiB").arg(p),
-                       QStringLiteral("Settings"));
+            unusable(ErrNum::SettingsRead, 16304, p);
         if (!f.open(QIODevice::ReadOnly))
-            raiseError(
-                ErrNum::SettingsRead,
-                QStringLiteral("Cannot read the settings file %1: %2").arg(p, f.errorString()),
-                QStringLiteral("Settings"));
+            unusable(ErrNum::SettingsRead, 16305, p, f.errorString());
         const QByteArray data = f.read(kMaxSettingsSize + 1);
         if (data.size() > kMaxSettingsSize)
-            raiseError(ErrNum::SettingsRead,
-                       QStringLiteral("The settings file %1 is larger than 16 MiB").arg(p),
-                       QStringLiteral("Settings"));
-        sections = parse(data, p);
+            unusable(ErrNum::SettingsRead, 16304, p);
+        sections = parse(data, p, m_index);
     }
     m_sections = sections;
     m_loaded = true;
-    rebuildIndex();
 }
 
 int SettingsStore::findSection(const QList<Section>& s, const QString& name) const {
@@ -220,23 +230,50 @@ int SettingsStore::findSection(const QList<Section>& s, const QString& name) con
 
 std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
     ensureLoaded();
-    const auto si = m_index.constFind(section.toCaseFolded());
-    if (si == m_index.constEnd())
+    const qsizetype s = m_index.sections.value(section.toCaseFolded()).at;
+    const qsizetype k = s < 0 ? -1 : m_index.find(m_sections, s, key);
+    if (k < 0)
         return std::nullopt;
-    const auto ki = si->keys.constFind(key.toCaseFolded());
-    if (ki == si->keys.constEnd())
-        return std::nullopt;
-    return m_sections[si->section].entries[*ki].second;
+    return m_sections[s].entries[k].second;
 }
 
-void SettingsStore::rebuildIndex() const {
-    m_index.clear();
-    for (qsizetype i = 0; i < m_sections.size(); ++i) {
-        SectionIndex& idx = m_index[m_sections[i].name.toCaseFolded()];
-        idx.section = i;
-        const auto& entries = m_sections[i].entries;
-        for (qsizetype k = 0; k < entries.size(); ++k)
-            idx.keys.insert(entries[k].first.toCaseFolded(), k);
+qsizetype SettingsStore::Index::find(const QList<Section>& all, qsizetype s,
+                                     const QString& key) const {
+    if (!keys[s].isEmpty())
+        return keys[s].value(key.toCaseFolded()).at;
+    const auto& entries = all[s].entries;
+    for (qsizetype k = 0; k < entries.size(); ++k)
+        if (sameName(entries[k].first, key))
+            return k;
+    return -1;
+}
+
+qsizetype SettingsStore::Index::entry(QList<Section>& all, qsizetype s, const QString& key) {
+    auto& entries = all[s].entries;
+    if (keys[s].isEmpty()) {
+        if (const qsizetype k = find(all, s, key); k >= 0)
+            return k;
+        entries.append({key, QString()});
+        for (qsizetype k = 0; entries.size() == kManyKeys && k < kManyKeys; ++k)
+            keys[s].insert(entries[k].first.toCaseFolded(), {k});
+        return entries.size() - 1;
+    }
+    Position& at = keys[s][key.toCaseFolded()]; // one look-up, found or made
+    if (at.at < 0) {
+        at.at = entries.size();
+        entries.append({key, QString()});
+    }
+    return at.at;
+}
+
+void SettingsStore::rebuildIndex() {
+    m_index = {};
+    for (qsizetype s = 0; s < m_sections.size(); ++s) {
+        m_index.sections.insert(m_sections[s].name.toCaseFolded(), {s});
+        m_index.keys.append(QHash<QString, Index::Position>());
+        const auto& entries = m_sections[s].entries;
+        for (qsizetype k = 0; entries.size() >= kManyKeys && k < entries.size(); ++k)
+            m_index.keys[s].insert(entries[k].first.toCaseFolded(), {k});
     }
 }
 
@@ -326,20 +363,23 @@ void SettingsStore::commit(const QList<Section>& next) {
     const QFileInfo info(p);
     QDir dir = info.dir();
     if (!dir.exists() && !QDir().mkpath(dir.absolutePath()))
-        raiseError(ErrNum::SettingsWrite,
-                   QStringLiteral("Cannot create the settings folder %1").arg(dir.absolutePath()),
-                   QStringLiteral("Settings"));
+        unusable(ErrNum::SettingsWrite, 16306, dir.absolutePath());
+    // Unbuffered, so a full disk fails the write that meets it, with the
+    // system's own words: a buffered write that failed at commit was taken
+    // for success and left an empty or cut file.
     QSaveFile f(p);
-    if (!f.open(QIODevice::WriteOnly))
-        raiseError(ErrNum::SettingsWrite,
-                   QStringLiteral("Cannot write the settings file %1: %2").arg(p, f.errorString()),
-                   QStringLiteral("Settings"));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        unusable(ErrNum::SettingsWrite, 16307, p, f.errorString());
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QByteArray data = serialize(next);
-    if (f.write(data) != data.size() || !f.commit())
-        raiseError(ErrNum::SettingsWrite,
-                   QStringLiteral("Cannot write the settings file %1: %2").arg(p, f.errorString()),
-                   QStringLiteral("Settings"));
+    for (qsizetype done = 0; done < data.size();) {
+        const qint64 n = f.write(data.constData() + done, data.size() - done);
+        if (n <= 0)
+            unusable(ErrNum::SettingsWrite, 16307, p, f.errorString());
+        done += n;
+    }
+    if (!f.commit())
+        unusable(ErrNum::SettingsWrite, 16307, p, f.errorString());
     QFile::setPermissions(p, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     m_sections = next;
     rebuildIndex();
@@ -357,60 +397,74 @@ QByteArray SettingsStore::serialize(const QList<Section>& sections) {
 
 QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
                                                    const QString& fileName) {
+    Index index;
+    return parse(data, fileName, index);
+}
+
+QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data, const QString& fileName,
+                                                   Index& index) {
+    // Names are found through the index, so the load takes time in
+    // proportion to the file, and lines are views into the one text.
     QList<Section> sections;
-    QHash<QString, QHash<QString, qsizetype>> keysSeen; // per section: key -> position
-    QStringList lines = decodeLines(data, fileName);
-    // Editors may put a byte-order mark in front; it is not part of the first line.
-    if (lines.first().startsWith(QChar(0xFEFF)))
-        lines.first().remove(0, 1);
-    for (int n = 0; n < lines.size(); ++n) {
-        const QString& line = lines[n];
-        const int lineNo = n + 1;
+    index = {};
+    // Room for as many sections as there are "[", so the tables are not regrown.
+    const qsizetype headers = data.count('[');
+    sections.reserve(headers);
+    index.sections.reserve(headers);
+    index.keys.reserve(headers);
+    qsizetype current = -1;
+    // The decoder drops the byte-order mark editors may put in front.
+    const QString text = decode(data, fileName);
+    const QStringView all(text);
+    qsizetype lineNo = 1;
+    for (qsizetype start = 0; start <= all.size(); ++lineNo) {
+        const qsizetype end = lineEnd(all, start);
+        const QStringView line = all.sliced(start, end - start);
+        start = nextLine(all, end);
         if (line.trimmed().isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (line.startsWith(u'[')) {
             QString name;
-            int pos = 1;
+            qsizetype pos = 1;
             if (pos < line.size() && line[pos] == u'"') {
                 if (!unquote(line, pos, name))
-                    malformed(fileName, lineNo, QStringLiteral("bad section name"));
+                    malformed(fileName, lineNo, 16296);
             } else {
-                const int end = line.indexOf(u']', pos);
-                if (end < 0)
-                    malformed(fileName, lineNo, QStringLiteral("missing ]"));
-                name = line.mid(pos, end - pos);
-                pos = end;
+                pos = line.indexOf(u']', pos);
+                if (pos < 0)
+                    malformed(fileName, lineNo, 16297);
+                name = line.sliced(1, pos - 1).toString();
             }
-            if (pos >= line.size() || line[pos] != u']' || !line.mid(pos + 1).trimmed().isEmpty())
-                malformed(fileName, lineNo, QStringLiteral("bad section line"));
-            bool merged = false;
-            for (const auto& s : sections)
-                if (sameName(s.name, name))
-                    merged = true;
-            if (!merged)
+            if (pos >= line.size() || line[pos] != u']' ||
+                !line.sliced(pos + 1).trimmed().isEmpty())
+                malformed(fileName, lineNo, 16298);
+            // One look-up each: a new name gets its place, a repeated section
+            // continues the first one.
+            Index::Position& at = index.sections[name.toCaseFolded()];
+            if (at.at < 0) {
+                at.at = sections.size();
                 sections.append(Section{name, {}});
-            else // a repeated section continues the first one
-                for (int i = 0; i < sections.size(); ++i)
-                    if (sameName(sections[i].name, name))
-                        sections.move(i, sections.size() - 1);
+                index.keys.append(QHash<QString, Index::Position>());
+            }
+            current = at.at;
             continue;
         }
-        if (sections.isEmpty())
-            malformed(fileName, lineNo, QStringLiteral("key outside a section"));
+        if (current < 0)
+            malformed(fileName, lineNo, 16299);
         QString key;
-        int pos = 0;
+        qsizetype pos = 0;
         if (line[0] == u'"') {
             if (!unquote(line, pos, key))
-                malformed(fileName, lineNo, QStringLiteral("bad key"));
+                malformed(fileName, lineNo, 16300);
             if (pos >= line.size() || line[pos] != u'=')
-                malformed(fileName, lineNo, QStringLiteral("missing ="));
+                malformed(fileName, lineNo, 16301);
         } else {
             pos = line.indexOf(u'=');
             if (pos < 0)
-                malformed(fileName, lineNo, QStringLiteral("missing ="));
+                malformed(fileName, lineNo, 16301);
             // Blanks around a hand-written name are not part of it; names
             // that really have them are written quoted.
-            key = line.left(pos).trimmed();
+            key = line.first(pos).trimmed().toString();
         }
         ++pos;
         // Blanks around a hand-written value are not part of it either;
@@ -419,21 +473,13 @@ QList<SettingsStore::Section> SettingsStore::parse(const QByteArray& data,
             ++pos;
         QString value;
         if (pos < line.size() && line[pos] == u'"') {
-            if (!unquote(line, pos, value) || !line.mid(pos).trimmed().isEmpty())
-                malformed(fileName, lineNo, QStringLiteral("bad quoted value"));
+            if (!unquote(line, pos, value) || !line.sliced(pos).trimmed().isEmpty())
+                malformed(fileName, lineNo, 16302);
         } else {
-            value = line.mid(pos).trimmed();
+            value = line.sliced(pos).trimmed().toString();
         }
-        auto& entries = sections.last().entries;
-        auto& seen = keysSeen[sections.last().name.toCaseFolded()];
-        const QString folded = key.toCaseFolded();
-        const auto it = seen.constFind(folded);
-        if (it != seen.constEnd()) {
-            entries[*it].second = value;
-        } else {
-            seen.insert(folded, entries.size());
-            entries.append({key, value});
-        }
+        // A key given twice keeps its first place and its last value.
+        sections[current].entries[index.entry(sections, current, key)].second = std::move(value);
     }
     return sections;
 }

@@ -56,15 +56,26 @@ private:
     void commit(const QList<Section>& next);
     int findSection(const QList<Section>& s, const QString& name) const;
 
-    void rebuildIndex() const;
+    void rebuildIndex();
 
-    struct SectionIndex {
-        qsizetype section = 0;
-        QHash<QString, qsizetype> keys; // case-folded key -> position
+    // Positions by case-folded names. A section's keys get a table only once
+    // they are many: most sections hold a handful, looked through faster.
+    struct Index {
+        struct Position {
+            qsizetype at = -1; // none yet
+        };
+        QHash<QString, Position> sections;
+        QList<QHash<QString, Position>> keys; // per section
+
+        // The entry of key in section s of all, or -1.
+        qsizetype find(const QList<Section>& all, qsizetype s, const QString& key) const;
+        // The same, appending an entry with an empty value when there is none.
+        qsizetype entry(QList<Section>& all, qsizetype s, const QString& key);
     };
+    static QList<Section> parse(const QByteArray& data, const QString& fileName, Index& index);
 
     QString m_path;
     mutable bool m_loaded = false;
     mutable QList<Section> m_sections;
-    mutable QHash<QString, SectionIndex> m_index; // case-folded section name
+    mutable Index m_index;
 };

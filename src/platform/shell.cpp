@@ -1,6 +1,7 @@
 #include "platform/shell.h"
 
 #include "platform/prompter.h"
+#include "platform/strings.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -29,9 +30,8 @@ bool Shell::open(const QUrl& url) {
     if (QDesktopServices::openUrl(url))
         return true;
     // Doing nothing would leave the user waiting for a window that never comes.
-    Prompter::msgBox(QStringLiteral("Nothing on this desktop can open %1")
-                         .arg(url.toDisplayString()),
-                     Msg::OKOnly | Msg::Exclamation, QStringLiteral("Cannot open"));
+    Prompter::msgBox(loadResString(16281).arg(url.toDisplayString()),
+                     Msg::OKOnly | Msg::Exclamation, loadResString(16280));
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "platform/errors.h"
+#include "platform/strings.h"
 
 #include <QHostAddress>
 #include <QTcpServer>
@@ -64,17 +65,11 @@ void PlugInServer::start() {
                 plugIns[i]->connected = false;
         }
         if (serverPort < 1 || serverPort > 65535) {
-            raiseError(
-                ErrNum::Network,
-                QStringLiteral("The plug-in server cannot start: port %1 is not between 1 and "
-                               "65535")
-                    .arg(serverPort));
+            raiseError(ErrNum::Network, loadResString(16292).arg(serverPort));
         }
         if (!m_listener->listen(QHostAddress::AnyIPv4, static_cast<quint16>(serverPort))) {
-            raiseError(ErrNum::Network,
-                       QStringLiteral("The plug-in server cannot listen on port %1: %2")
-                           .arg(serverPort)
-                           .arg(m_listener->errorString()));
+            raiseError(ErrNum::Network, loadResString(16293).arg(QString::number(serverPort),
+                                                                 m_listener->errorString()));
         }
     });
 }

@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -95,8 +97,8 @@ void setOddGlobals() {
         gLocalBooks.append(l);
     }
     noDBBooks = noLocalBooks = false;
-    gPreferences = std::make_shared<Preferences>(Preferences{u"Line = 1; #2"_s, true, 1, 1, false, true, true,
-                                                 "  /a b/c\\d.wav", 15, true, false, false, "0",
+    gPreferences = std::make_shared<Preferences>(Preferences{u"Line \"1\"; #2"_s, true, 1, 1, false, true, true,
+                                                 "  /a b/c\\d.wav", 32, true, false, false, "0",
                                                  "00", "+39|x", true});
     plugInsEnabled = true;
     serverPort = 40001;
@@ -140,13 +142,16 @@ private slots:
     // it cannot be read right, the error ("!...") that stops it, the file
     // never being written over.
     void handWrittenFile() {
+        QByteArray big = "[prefs]\nk=big\n"; // loaded in time proportional to its 100,000 sections
+        for (int i = 0; i < 100000; ++i)
+            big += "[s" + QByteArray::number(i) + "]\n";
         const std::pair<QByteArray, const char*> rows[] = {
             {"\xEF\xBB\xBF; c\r\n# c\r\n\r\n[PREFS]\r\nK=1\r\nempty=\r\n", "1"}, {"[prefs]\r\nk=\r\n", ""},
             {"[prefs]\nj=1\n", "<absent>"}, {"[prefs]\n k = 1 \t\n", "1"}, // blanks around both
             {"[prefs]\nk = \" 1\" \n", " 1"}, {"; c\r[prefs]\rk=2\r", "2"}, // CR alone ends a line
             {"[prefs]\nk=1\n[lab]\nk=2\n[Prefs]\nk=3\n", "3"}, {"[prefs]\nk=\"\\x41\\x7e\\n\"\n", "A~\n"},
-            {"a=1\n", "!line 1"}, {"[prefs]\nuseTAPI\n", "!line 2"}, {"[prefs]\n[dbab\n", "!line 2"},
-            {"[prefs]\n\na=\"abc\n", "!line 3"}, {"[prefs]\na=\"\\q\"\n", "!line 2"},
+            {"[prefs]\nk=Q\"Q\n", "Q\"Q"}, {big, "big"}, {"a=1\n", "!line 1"}, {"[prefs]\nuseTAPI\n", "!line 2"},
+            {"[prefs]\n[dbab\n", "!line 2"}, {"[prefs]\n\na=\"abc\n", "!line 3"}, {"[prefs]\na=\"\\q\"\n", "!line 2"},
             {"[x]\nk=\"\\x-1\"\n", "!line 2"}, {"[x]\r\nk=\"\\x4\"\r\n", "!line 2"},
             {"[prefs]\rpw=caf\xE9\r", "!line 2"}, // not UTF-8
             {"", "!not a regular file"}, {"", "!larger than 16 MiB"}}; // a FIFO; a huge file
@@ -163,8 +168,10 @@ private slots:
             }
             const QDateTime before = QFileInfo(path).lastModified();
             QString seen;
+            const qint64 start = QDateTime::currentMSecsSinceEpoch();
             try {
                 seen = get(u"prefs"_s, u"k"_s);
+                QVERIFY(QDateTime::currentMSecsSinceEpoch() - start < 15000);
                 store().write(u"prefs"_s, u"x"_s, u"1"_s);
             } catch (const AppError& e) {
                 seen = u'!' + e.description();
@@ -177,15 +184,21 @@ private slots:
         }
     }
 
-    // A failed write changes neither the file nor what is in memory.
+    // A failed write changes neither the file nor what is in memory, and says
+    // what the system said (a file size limit stands in for a full disk).
     void failedWriteChangesNothing() {
         TestEnv env;
-        writeFile(env.file(u"plain"_s), "x"); // a plain file where the folder should be
-        store().setPath(env.file(u"plain/Tamrivo.ini"_s));
-        QCOMPARE(errNum([] { store().replaceSections({{u"prefs"_s, {{u"a"_s, u"2"_s}}},
-                                                       {u"lab"_s, {{u"number"_s, u"0"_s}}}}); }),
-                 ErrNum::SettingsWrite);
-        QVERIFY(!store().value(u"prefs"_s, u"a"_s) && !store().hasSection(u"lab"_s));
+        writeFile(env.settingsPath(), "; kept\n");
+        rlimit old{}, small{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        small = {1024, old.rlim_max};
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const AppError e = caught([] { store().write(u"prefs"_s, u"a"_s, QString(3000, u'2')); });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY2(e.number() == ErrNum::SettingsWrite && e.description().endsWith(qt_error_string(EFBIG)),
+                 qPrintable(e.description()));
+        QVERIFY(!store().value(u"prefs"_s, u"a"_s) && fileBytes(env.settingsPath()) == "; kept\n");
     }
 
     // ---- conversions: kind, text, result, error
@@ -254,6 +267,7 @@ private slots:
                      tips.isNull() ? std::nullopt : std::optional<QString>(tips));
             QCOMPARE(QFileInfo(env.settingsPath()).permissions().toInt() & 0x0077, 0); // owner only
             const QByteArray first = fileBytes(env.settingsPath());
+            QVERIFY(first.contains("\nTAPIDevice=\"Line \\\"1\\\"; #2\"\n")); // an inner quote is quoted
             resetGlobals();
             loadSettings();
             loadPlugInSettings();
@@ -273,25 +287,22 @@ private slots:
             {"", 0, "recent", "Last Dialed|Last Received|Last Not Answered|0|2"},
             {"[prefs]\nuseTAPI=2", 0, "prefs", "|1|2|0|1|0|0||2|0|1|1||||0"},
             {"[prefs]\nonClose=2.5", 0, "prefs", defaults}, // half to even
-            {"[prefs]\ndefaultPrefixDRAB=\" 1 | 2 | 3 \"", 0, "prefs",
-             "|0|2|0|1|0|0||2|0|1|1| 1 | 2 | 3 |0"},
+            {"[prefs]\ndefaultPrefixDRAB=\" 1 | 2 | 3 \"", 0, "prefs", "|0|2|0|1|0|0||2|0|1|1| 1 | 2 | 3 |0"},
             {"[dbab]\nnumber=-3\n[lab]\nnumber=0.4", 0, "books", "1|0|1|0"},
             // Missing keys take their defaults; only "T" is true.
-            {"[dbab]\nnumber=2\nReadOnly1=t\nsearchForCallerID1=T", 0, "db1",
-             "|||||0|0|||||1||1||||||"},
+            {"[dbab]\nnumber=2\nReadOnly1=t\nsearchForCallerID1=T", 0, "db1", "|||||0|0|||||1||1||||||"},
             {"[lab]\nnumber=1\nsearchForCallerID0=T", 0, "local0", "||1||1|"},
             // A failed load keeps what came before the key, skips the rest.
             {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nuseTAPI=", 13, "stop", "0|l|0|0|0"},
-            {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nringTimerInterval=x\nstartMinimized=1", 13,
-             "stop", "0|l|1|0|0"},
-            {"[prefs]\nonClose=32768", 6, "stop", "1||0|0|0"},
-            {"[prefs]\ndefaultPrefixDRAB=0", 9, "stop", "1||1|0|0"},
+            {"[lab]\nnumber=1\n[prefs]\nTAPIDevice=l\nringTimerInterval=x\nstartMinimized=1", 13, "stop", "0|l|1|0|0"},
+            {"[prefs]\nonClose=32768", 6, "stop", "1||0|0|0"}, {"[prefs]\ndefaultPrefixDRAB=0", 9, "stop", "1||1|0|0"},
             {"[dbab]\nnumber=two", 13, "stop", "1|-|0|0|0"},
             {"[dbab]\nnumber=1\nGroupNum0=40000", 6, "stop", "1|-|0|0|0"},
-            {"[lab]\nnumber=1\nringSoundInterval0=x", 13, "stop", "1|-|0|0|0"},
+            {"[lab]\nnumber=1\nringSoundInterval0=33", 6, "stop", "1|-|0|0|0"}, // the ring timer's limit
+            {"[prefs]\nringTimerInterval=40", 6, "stop", "1||1|0|0"},
+            {"[dbab]\nnumber=2\nGroupNum1=3\nGroup1=a,b", 0, "db1", "|||||0|2|a,b||||0||1||||||"},
             // Plug-ins: only an exact "1" turns them on; a bad port is the default.
-            {"[plugins]\nenabled=1\nserverPort=40000\nnumber=1", 0, "plugins",
-             "1|40000|0|1|plugin|plugin|127.0.0.1|5576|0"},
+            {"[plugins]\nenabled=1\nserverPort=40000\nnumber=1", 0, "plugins", "1|40000|0|1|plugin|plugin|127.0.0.1|5576|0"},
             {"[plugins]\nenabled=\" 1\"", 0, "plugins", "0|0|1|0|"},
             {"[plugins]\nenabled=1\nserverPort=0", 0, "plugins", "1|5577|1|0|"},
             {"[plugins]\nenabled=1\nserverPort=w", 0, "plugins", "1|5577|1|0|"},
@@ -331,8 +342,7 @@ private slots:
             noDBBooks = false;
             gPreferences = std::make_shared<Preferences>();
             saveSettings();
-            QCOMPARE(get(u"dbab"_s, u"Group0"_s), QString::fromLatin1(stored));
-            QCOMPARE(get(u"dbab"_s, u"GroupNum0"_s), QString::number(storedNum));
+            QCOMPARE(join(get(u"dbab"_s, u"Group0"_s), get(u"dbab"_s, u"GroupNum0"_s)), join(stored, storedNum));
             loadSettings();
             QCOMPARE(gDBBooks[0]->groupNum, storedNum);
         }

@@ -1,13 +1,17 @@
 // What the user reads: the string table in both languages, the language
 // picked from the environment, localizeForm, and the error report and log.
 
+#include "addressbooks/dbfunctions.h"
 #include "app/errorreport.h"
 #include "app/globals.h"
 #include "app/localize.h"
+#include "app/settings.h"
 #include "app/strings.h"
 #include "common/testenv.h"
 #include "platform/errors.h"
 #include "platform/prompter.h"
+#include "platform/settingsstore.h"
+#include "platform/shell.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -242,6 +246,25 @@ private slots:
             QCOMPARE(w->windowTitle(), QString::fromLatin1(title));
             const QIcon expected = *icon ? QIcon(QString::fromLatin1(icon)) : designIcon();
             QCOMPARE(w->windowIcon().pixmap(32, 32).toImage(), expected.pixmap(32, 32).toImage());
+        }
+    }
+
+    // Messages the program adds speak Italian: a Local book that is a folder (not "Could not
+    // find"), one there already, a damaged file, a bad setting, a page nothing opens.
+    void addedMessagesInItalian() {
+        const std::pair<std::function<void()>, const char*> rows[] = {
+            {[] { openLocalBook(u"."_s); }, "'.' non è un file regolare"}, {[] { createLocalAddressBook(u"."_s); }, "' esiste già."},
+            {[] { SettingsStore::parse("[prefs]\nk\n", u"f"_s); }, "f è danneggiato alla riga 2: manca ="},
+            {[] { readNumberSetting(u"prefs"_s, u"k"_s, u"x"_s); }, "L'impostazione k della sezione prefs contiene 'x': non"},
+            {[] { Shell::setRecording(false); Shell::open(QUrl(u"https://example.invalid"_s)); },
+             "Impossibile aprire: Nessun programma di questo desktop può aprire https://example.invalid"}};
+        for (const auto& [act, expected] : rows) {
+            setLanguage(Language::Italian);
+            TestEnv env;
+            const AppError e = caught(act);
+            const auto box = Prompter::records().value(0);
+            const QString seen = box.text.isEmpty() ? e.description() : box.title + u": "_s + box.text;
+            QVERIFY2(seen.contains(QString::fromUtf8(expected)), qPrintable(seen));
         }
     }
 

@@ -1,4 +1,4 @@
-#include "app/strings.h"
+#include "platform/strings.h"
 
 #include "platform/errors.h"
 
