@@ -52,12 +52,8 @@ QList<Mapped> databaseColumns(const DatabaseAddressBook& b, const Contact& c) {
     return cols;
 }
 
-DBConnection connectionOf(const DatabaseAddressBook& b) {
-    DBConnection conn;
-    conn.dsn = b.dsn;
-    conn.userName = b.User;
-    conn.password = b.password;
-    return conn;
+void executeOn(const DatabaseAddressBook& b, const QString& sql) {
+    onDatabaseBook(b, [&](const DBConnection& c) { c.executeSQL(sql); });
 }
 
 } // namespace
@@ -124,13 +120,13 @@ void deleteLocalContact(const LocalAddressBook& book, const Contact& c) {
 }
 
 void addDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::addDatabase(book, c));
+    executeOn(book, ContactSQL::addDatabase(book, c));
 }
 
 void updateDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::updateDatabase(book, c));
+    executeOn(book, ContactSQL::updateDatabase(book, c));
 }
 
 void deleteDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    connectionOf(book).executeSQL(ContactSQL::deleteDatabase(book, c));
+    executeOn(book, ContactSQL::deleteDatabase(book, c));
 }

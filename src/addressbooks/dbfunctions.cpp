@@ -1,5 +1,6 @@
 #include "addressbooks/dbfunctions.h"
 
+#include "app/strings.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -36,6 +37,27 @@ void checkDatabaseBookNames(const DatabaseAddressBook& b) {
     const QStringList grouping = b.Grouping();
     for (int i = 0; i < b.groupNum && i < grouping.size(); ++i)
         checkBookSqlName(b.addressBookName, grouping[i]);
+}
+
+DBConnection bookConnection(const DatabaseAddressBook& book, int waitMs) {
+    DBConnection conn;
+    conn.dsn = book.dsn;
+    conn.userName = book.User;
+    conn.password = book.password;
+    conn.waitMs = waitMs;
+    return conn;
+}
+
+void raiseBookError(const DatabaseAddressBook& book, const AppError& e) {
+    const auto* late = dynamic_cast<const DbTimeoutError*>(&e);
+    if (!late)
+        throw AppError(e.number(), loadResString(16230).arg(book.addressBookName, e.description()),
+                       e.source());
+    QString why = loadResString(16231).arg(book.dsn, QString::number(late->waitMs / 1000.0));
+    if (late->statementSent)
+        why += u' ' + loadResString(16232);
+    throw DbTimeoutError(loadResString(16230).arg(book.addressBookName, why), late->waitMs,
+                         late->statementSent);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "addressbooks/records.h"
+#include "platform/dbconnection.h"
 #include "platform/dbsession.h"
 #include "platform/recordset.h"
 
@@ -29,6 +30,26 @@ void checkDatabaseBookNames(const DatabaseAddressBook& book);
 // program; a caller-ID lookup waits less, so a ringing call is never held up.
 constexpr int kLocalBookBusyWaitMs = 2000;
 constexpr int kCallerIDBusyWaitMs = 250;
+
+// How long an operation on a Database book waits for its data source, and
+// the shorter wait of a caller-ID lookup.
+constexpr int kDatabaseBookWaitMs = 5000;
+constexpr int kCallerIDDatabaseWaitMs = 2000;
+
+// The book's data source, user and password.
+DBConnection bookConnection(const DatabaseAddressBook& book, int waitMs = kDatabaseBookWaitMs);
+// The error again, its description naming the book; a data source that did
+// not answer in time is told of in the user's language.
+[[noreturn]] void raiseBookError(const DatabaseAddressBook& book, const AppError& e);
+// Runs op on the book's connection; a failure names the book.
+template <typename Op>
+auto onDatabaseBook(const DatabaseAddressBook& book, Op&& op, int waitMs = kDatabaseBookWaitMs) {
+    try {
+        return op(bookConnection(book, waitMs));
+    } catch (const AppError& e) {
+        raiseBookError(book, e);
+    }
+}
 
 // A Local book is an SQLite file holding the one table TAMRIVO:
 //   ID integer auto-increment key (ids are never reused), name (40, not

@@ -37,17 +37,26 @@ QString DBConnection::odbcConnectionText() const {
     return text;
 }
 
+// Runs op on a session of its own, off this thread and waited for at most
+// waitMs (see DbSession::runWithin). The driver's own login timeout, where it
+// has one, is a second longer: it only ends a connection given up on.
+template <typename T, typename Op> T DBConnection::run(Op op) const {
+    auto result = std::make_shared<T>();
+    DbSession::runWithin(waitMs, dsn, [text = odbcConnectionText(), wait = waitMs, op, result] {
+        DbSession session(DbSession::Kind::Odbc, text, wait + 1000);
+        *result = op(session);
+    });
+    return std::move(*result);
+}
+
 Recordset DBConnection::openRecordset(const QString& strSQLQry) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    return session.openRecordset(strSQLQry);
+    return run<Recordset>([strSQLQry](DbSession& s) { return s.openRecordset(strSQLQry); });
 }
 
 void DBConnection::executeSQL(const QString& strSQLQry) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    session.execute(strSQLQry);
+    run<bool>([strSQLQry](DbSession& s) { return s.execute(strSQLQry), true; });
 }
 
 QStringList DBConnection::getTableFields(const QString& tblName) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    return session.tableFields(tblName);
+    return run<QStringList>([tblName](DbSession& s) { return s.tableFields(tblName); });
 }

@@ -8,12 +8,14 @@
 // An ODBC data source named by dsn, with user name and password. The caller
 // fills the three fields; each operation opens a connection of its own and
 // gives it up before it returns. Failures raise errors above 1000 with the
-// driver's message (see DbSession).
+// driver's message (see DbSession). An operation waits at most waitMs for
+// the data source, connecting included, then raises DbTimeoutError.
 class DBConnection {
 public:
     QString userName;
     QString password;
     QString dsn;
+    int waitMs = 5000;
 
     // Every row of the query, readable after the connection is gone.
     Recordset openRecordset(const QString& strSQLQry) const;
@@ -28,6 +30,9 @@ public:
     // The text handed to the driver manager: "DSN=" name, then ";UID=" and
     // ";PWD=" only when not empty, each value in braces when it needs them.
     QString odbcConnectionText() const;
+
+private:
+    template <typename T, typename Op> T run(Op op) const;
 };
 
 // An attribute value of an ODBC connection text: in braces, with "}"

@@ -1,7 +1,9 @@
 #include "platform/prompter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QQueue>
 
@@ -48,6 +50,27 @@ void Prompter::reset() {
     gAnswers.clear();
     gRecords.clear();
     gHook = nullptr;
+}
+
+void Prompter::showError(const QString& text, const QString& title) {
+    static QPointer<QMessageBox> box;
+    if (gMode != Mode::Dialog) {
+        msgBox(text, Msg::OKOnly, title);
+        return;
+    }
+    gRecords.append({text, title, Msg::OKOnly, Msg::Ok});
+    if (box && box->isVisible()) {
+        if (!box->text().split(QStringLiteral("\n\n")).contains(text))
+            box->setText(box->text() + QStringLiteral("\n\n") + text);
+    } else {
+        // Inside a modal dialog's family, or the dialog would block it.
+        box = new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                              QApplication::activeModalWidget());
+        box->setWindowModality(Qt::NonModal);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->show();
+    }
+    box->raise();
 }
 
 int Prompter::msgBox(const QString& text, int flags, const QString& title, QWidget* parent) {

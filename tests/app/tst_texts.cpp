@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -286,6 +287,20 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
         setErrorLogFolder(QString());
         QCOMPARE(errorLogPath(), QCoreApplication::applicationDirPath() + u"/Tamrivo.Err"_s);
+        // Shown without waiting, one box at a time: a text not in it yet is added to it.
+        gExtendedErrors = false;
+        Prompter::setMode(Prompter::Mode::Dialog);
+        for (const QString& d : {u"One"_s, u"Two"_s, u"One"_s})
+            reportError(u"dontknow"_s, AppError(3146, d));
+        QList<QPointer<QMessageBox>> shown;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                shown << box;
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0]->text(), u"3146 One Tamrivo\n\n3146 Two Tamrivo"_s);
+        QVERIFY(!QApplication::activeModalWidget());
+        shown[0]->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!shown[0]); // gone, not left hidden
     }
 };
 
