@@ -210,14 +210,13 @@ private slots:
         // Hung, stopped or behind a lock: the call is held up 2 s at most, its book told of
         // once; the next call is not held up by it, and the book is asked again 30 s later.
         const QByteArray late = "3151 Address book \"CRM\": the data source \"crm\" did not "
-                                "answer within 2 seconds.";
+                                "answer within 2 seconds. Tamrivo";
         QProcess holder;
         for (const bool stop : {true, false}) {
             QVERIFY(stop ? pg.signal(SIGSTOP) : pg.lock(holder, "people"));
             QCOMPARE(call("5551234"), QStringLiteral("Not Found"));
             QVERIFY2(took < 3500 && said(late, stop ? 1 : 2),
                      qPrintable(QString::number(took) + err));
-            qInfo("%s: %lld ms", stop ? "stopped" : "locked", took);
             QCOMPARE(call("5551234"), QStringLiteral("Not Found"));
             QVERIFY2(took < 1000, qPrintable(QString::number(took)));
             if (stop && pg.signal(SIGCONT))
