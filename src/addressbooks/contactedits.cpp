@@ -56,6 +56,11 @@ QString whereId(const DatabaseAddressBook& b, const Contact& c) {
     return QStringLiteral(" WHERE ") + b.contactid + u'=' + escapeSQL(checkedId(c.contactid));
 }
 
+// The rows the statement changed; a failure names the book.
+int executeOn(const DatabaseAddressBook& b, const QString& sql) {
+    return onDatabaseBook(b, [&](const DBConnection& c) { return c.executeSQL(sql); });
+}
+
 } // namespace
 
 namespace ContactSQL {
@@ -125,17 +130,18 @@ bool deleteLocalContact(const LocalAddressBook& book, const Contact& c) {
 }
 
 void addDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    bookConnection(book).executeSQL(ContactSQL::addDatabase(book, c));
+    executeOn(book, ContactSQL::addDatabase(book, c));
 }
 
 bool updateDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    const DBConnection conn = bookConnection(book);
-    if (conn.executeSQL(ContactSQL::updateDatabase(book, c)) != 0)
+    if (executeOn(book, ContactSQL::updateDatabase(book, c)) != 0)
         return true;
     // Some engines count only the rows whose values changed.
-    return !conn.openRecordset(ContactSQL::findDatabase(book, c)).isEOF();
+    return !onDatabaseBook(book, [&](const DBConnection& conn) {
+                return conn.openRecordset(ContactSQL::findDatabase(book, c));
+            }).isEOF();
 }
 
 bool deleteDatabaseContact(const DatabaseAddressBook& book, const Contact& c) {
-    return bookConnection(book).executeSQL(ContactSQL::deleteDatabase(book, c)) != 0;
+    return executeOn(book, ContactSQL::deleteDatabase(book, c)) != 0;
 }

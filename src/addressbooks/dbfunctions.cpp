@@ -1,5 +1,6 @@
 #include "addressbooks/dbfunctions.h"
 
+#include "app/strings.h"
 #include "platform/errors.h"
 #include "platform/strings.h"
 
@@ -56,17 +57,32 @@ void checkDatabaseBookNames(const DatabaseAddressBook& b) {
         checkBookSqlName(b.addressBookName, n);
 }
 
-DBConnection bookConnection(const DatabaseAddressBook& b) {
+DBConnection bookConnection(const DatabaseAddressBook& book, int waitMs) {
     DBConnection conn;
-    conn.dsn = b.dsn;
-    conn.userName = b.User;
-    conn.password = b.password;
-    conn.checkQuote = [names = sqlNamesOf(b), book = b.addressBookName](QChar quote) {
+    conn.dsn = book.dsn;
+    conn.userName = book.User;
+    conn.password = book.password;
+    conn.waitMs = waitMs;
+    // Runs on the connection's own thread: everything it uses is copied in.
+    conn.checkQuote = [names = sqlNamesOf(book), name = book.addressBookName,
+                       refused = loadResString(16324)](QChar quote) {
         for (const QString& n : names)
             if (!quotedOnlyWith(n, quote))
-                raiseError(ErrNum::DataAccess, loadResString(16324).arg(book, n, quote));
+                raiseError(ErrNum::DataAccess, QString(refused).arg(name, n, quote));
     };
     return conn;
+}
+
+void raiseBookError(const DatabaseAddressBook& book, const AppError& e) {
+    const auto* late = dynamic_cast<const DbTimeoutError*>(&e);
+    if (!late)
+        throw AppError(e.number(), loadResString(16230).arg(book.addressBookName, e.description()),
+                       e.source());
+    QString why = loadResString(16231).arg(book.dsn, QString::number(late->waitMs / 1000.0));
+    if (late->statementSent)
+        why += u' ' + loadResString(16232);
+    throw DbTimeoutError(loadResString(16230).arg(book.addressBookName, why), late->waitMs,
+                         late->statementSent);
 }
 
 namespace {

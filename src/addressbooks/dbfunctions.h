@@ -26,15 +26,33 @@ void checkBookSqlName(const QString& bookName, const QString& name);
 // Every table, column and grouping name of the book (the grouping columns in use).
 void checkDatabaseBookNames(const DatabaseAddressBook& book);
 
-// A connection to the book's data source. Before any statement it refuses,
-// with 3146 naming the book, a name quoted otherwise than the data source's
-// driver quotes names: an engine may read "x" as a text, not a column.
-DBConnection bookConnection(const DatabaseAddressBook& book);
-
 // How long an operation on a Local book waits for a lock held by another
 // program; a caller-ID lookup waits less, so a ringing call is never held up.
 constexpr int kLocalBookBusyWaitMs = 2000;
 constexpr int kCallerIDBusyWaitMs = 250;
+
+// How long an operation on a Database book waits for its data source, and
+// the shorter wait of a caller-ID lookup.
+constexpr int kDatabaseBookWaitMs = 5000;
+constexpr int kCallerIDDatabaseWaitMs = 2000;
+
+// A connection to the book's data source, user and password, waiting at most
+// waitMs for it. Before any statement it refuses, with 3146 naming the book, a
+// name quoted otherwise than the data source's driver quotes names: an engine
+// may read "x" as a text, not a column.
+DBConnection bookConnection(const DatabaseAddressBook& book, int waitMs = kDatabaseBookWaitMs);
+// The error again, its description naming the book; a data source that did
+// not answer in time is told of in the user's language.
+[[noreturn]] void raiseBookError(const DatabaseAddressBook& book, const AppError& e);
+// Runs op on the book's connection; a failure names the book.
+template <typename Op>
+auto onDatabaseBook(const DatabaseAddressBook& book, Op&& op, int waitMs = kDatabaseBookWaitMs) {
+    try {
+        return op(bookConnection(book, waitMs));
+    } catch (const AppError& e) {
+        raiseBookError(book, e);
+    }
+}
 
 // A Local book is an SQLite file holding the one table TAMRIVO:
 //   ID integer auto-increment key (ids are never reused), name (40, not

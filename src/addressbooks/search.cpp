@@ -1,6 +1,7 @@
 #include "addressbooks/search.h"
 
 #include "addressbooks/dbfunctions.h"
+#include "app/errorreport.h"
 #include "platform/errors.h"
 #include "app/globals.h"
 #include "app/strings.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -98,13 +100,16 @@ QString localSearchSQL(const QString& searchStr, std::int16_t field, std::int16_
            condition(byField[field], searchStr, mode);
 }
 
-DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const QString& tag,
-                                         const QString& searchStr, std::int16_t field,
-                                         std::int16_t mode) {
+namespace {
+
+DBSearchResult searchDatabase(const DatabaseAddressBook& book, const QString& tag,
+                              const QString& searchStr, std::int16_t field, std::int16_t mode,
+                              int waitMs) {
     DBSearchResult result;
     result.init();
     const QString sql = databaseSearchSQL(book, searchStr, field, mode);
-    Recordset rs = bookConnection(book).openRecordset(sql);
+    Recordset rs = onDatabaseBook(
+        book, [&](const DBConnection& c) { return c.openRecordset(sql); }, waitMs);
     // Columns are read by position: the query lists them in a known order,
     // so a mapping that names a column in a form the driver reports
     // differently (quoted, qualified, folded case) still reads right.
@@ -132,8 +137,6 @@ DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const 
     return result;
 }
 
-namespace {
-
 DBSearchResult searchLocal(const LocalAddressBook& book, const QString& tag,
                            const QString& searchStr, std::int16_t field, std::int16_t mode,
                            int busyWaitMs) {
@@ -148,6 +151,12 @@ DBSearchResult searchLocal(const LocalAddressBook& book, const QString& tag,
 }
 
 } // namespace
+
+DBSearchResult searchDatabaseAddressBook(const DatabaseAddressBook& book, const QString& tag,
+                                         const QString& searchStr, std::int16_t field,
+                                         std::int16_t mode) {
+    return searchDatabase(book, tag, searchStr, field, mode, kDatabaseBookWaitMs);
+}
 
 DBSearchResult searchLocalAddressBook(const LocalAddressBook& book, const QString& tag,
                                       const QString& searchStr, std::int16_t field,
@@ -193,6 +202,27 @@ void consider(Candidate& best, DBSearchResult& rows, const QString& number) {
     }
 }
 
+// One book's rows for the lookup. A book that fails is left out and the
+// lookup goes on with the others; its failure is told once, until the book
+// has worked again. A data source that did not answer in time is not asked
+// again for a while, so the calls that follow are not held up by it.
+template <typename Search>
+void ask(Candidate& best, const QString& number, const QString& key, Search&& search) {
+    BookTrouble& trouble = gBookTrouble[key];
+    if (!trouble.quietUntil.hasExpired())
+        return;
+    try {
+        DBSearchResult rows = search();
+        consider(best, rows, number);
+        trouble.told = false;
+    } catch (const AppError& e) {
+        if (dynamic_cast<const DbTimeoutError*>(&e))
+            trouble.quietUntil.setRemainingTime(kQuietAfterTimeoutMs);
+        if (!std::exchange(trouble.told, true))
+            reportErrorLater(QStringLiteral("dontknow"), e);
+    }
+}
+
 } // namespace
 
 bool isTelephoneNumber(const QString& number) {
@@ -207,27 +237,23 @@ QString lookupCallerID(const QString& number, std::optional<QString>& matchedNum
     // number is never looked up unless it is made of telephone characters
     // only, so what a caller sends can never carry SQL or wildcards.
     if (isTelephoneNumber(number)) {
-        if (!noDBBooks) {
-            for (int i = 0; i < gDBBooks.size(); ++i) {
-                const auto book = dbBookAt(i);
-                if (!book->searchForCallerID)
-                    continue;
-                DBSearchResult r =
-                    searchDatabaseAddressBook(*book, AbTag::make(0, BookKind::Database, i), number,
-                                              SearchField::Number, SearchMode::Suffix);
-                consider(best, r, number);
-            }
+        for (int i = 0; !noDBBooks && i < gDBBooks.size(); ++i) {
+            const auto book = dbBookAt(i);
+            if (book->searchForCallerID)
+                ask(best, number, QStringLiteral("D|") + book->dsn + u'|' + book->tableName, [&] {
+                    return searchDatabase(*book, AbTag::make(0, BookKind::Database, i), number,
+                                          SearchField::Number, SearchMode::Suffix,
+                                          kCallerIDDatabaseWaitMs);
+                });
         }
-        if (!noLocalBooks) {
-            for (int i = 0; i < gLocalBooks.size(); ++i) {
-                const auto book = localBookAt(i);
-                if (!book->searchForCallerID)
-                    continue;
-                DBSearchResult r =
-                    searchLocal(*book, AbTag::make(0, BookKind::Local, i), number,
-                                SearchField::Number, SearchMode::Suffix, kCallerIDBusyWaitMs);
-                consider(best, r, number);
-            }
+        for (int i = 0; !noLocalBooks && i < gLocalBooks.size(); ++i) {
+            const auto book = localBookAt(i);
+            if (book->searchForCallerID)
+                ask(best, number, QStringLiteral("O|") + book->filename, [&] {
+                    return searchLocal(*book, AbTag::make(0, BookKind::Local, i), number,
+                                       SearchField::Number, SearchMode::Suffix,
+                                       kCallerIDBusyWaitMs);
+                });
         }
     }
     if (best.found && std::abs(number.length() - best.number.length()) > gCallerIDMaxLengthDiff)

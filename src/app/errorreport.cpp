@@ -86,14 +86,22 @@ void reportError(const QString& procName, const AppError& err) {
             return;
         }
         if (err.number() > 1000) {
-            Prompter::msgBox(
+            Prompter::showError(
                 QStringLiteral("%1 %2 %3").arg(err.number()).arg(err.description(), err.source()),
-                Msg::OKOnly, QStringLiteral("Tamrivo Error"));
+                QStringLiteral("Tamrivo Error"));
         }
     } catch (...) {
         std::fprintf(stderr, "Tamrivo: error %ld %s\n", err.number(),
                      err.description().toLocal8Bit().constData());
     }
+}
+
+void reportErrorLater(const QString& procName, const AppError& err) {
+    if (!QCoreApplication::instance())
+        return reportError(procName, err);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [procName, err] { reportError(procName, err); },
+        Qt::QueuedConnection);
 }
 
 void reportCaught(const QString& procName, const AppError& e) {

@@ -25,6 +25,7 @@ std::shared_ptr<ITAddress> gAddress;
 std::shared_ptr<ITBasicCallControl> gCall;
 std::int16_t gCallDirection = 0;
 std::int16_t gCallerIDMaxLengthDiff = 2;
+QHash<QString, BookTrouble> gBookTrouble;
 
 CallRecord gCallRecord;
 
@@ -51,5 +52,6 @@ void resetGlobals() {
     gCall.reset();
     gCallDirection = 0;
     gCallerIDMaxLengthDiff = 2;
+    gBookTrouble.clear();
     gCallRecord = CallRecord{};
 }

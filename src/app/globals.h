@@ -3,6 +3,8 @@
 #include "addressbooks/records.h"
 #include "app/settingsrecords.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 
@@ -43,6 +45,16 @@ extern std::shared_ptr<ITAddress> gAddress;
 extern std::shared_ptr<ITBasicCallControl> gCall;
 extern std::int16_t gCallDirection;
 extern std::int16_t gCallerIDMaxLengthDiff;
+
+// What the caller-ID lookup keeps of a failing book, by book: not asked
+// before quietUntil (after a data source that did not answer), and told of
+// once until it has worked again.
+struct BookTrouble {
+    QDeadlineTimer quietUntil;
+    bool told = false;
+};
+constexpr int kQuietAfterTimeoutMs = 30000;
+extern QHash<QString, BookTrouble> gBookTrouble;
 
 // The main window's current-call record. It lives here so that it exists
 // from the start, before and after the window.

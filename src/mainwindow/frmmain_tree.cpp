@@ -10,6 +10,7 @@
 
 #include <QCursor>
 #include <QTreeWidget>
+#include <optional>
 
 namespace {
 
@@ -39,8 +40,14 @@ QString withCondition(const QString& sql, const QString& condition) {
     return condition.isEmpty() ? sql : sql + QStringLiteral(" WHERE ") + condition;
 }
 
-void databaseError() {
-    Prompter::msgBox(loadResString(16005), Msg::OKOnly | Msg::Critical, loadResString(16013));
+Recordset query(const DatabaseAddressBook& b, const QString& sql) {
+    return onDatabaseBook(b, [&](const DBConnection& c) { return c.openRecordset(sql); });
+}
+
+// Says which book failed, and why.
+void databaseError(const AppError& e) {
+    Prompter::msgBox(loadResString(16005) + u'\n' + e.description(), Msg::OKOnly | Msg::Critical,
+                     loadResString(16013));
 }
 
 } // namespace
@@ -115,10 +122,10 @@ void frmMain::readGroupLevel(QTreeWidgetItem* node, const DatabaseAddressBook& b
                       groupCondition(node, book, level));
     Recordset rs;
     try {
-        rs = bookConnection(book).openRecordset(sql);
-    } catch (const AppError&) {
+        rs = query(book, sql);
+    } catch (const AppError& e) {
         // The node stays as it was, so a later expansion tries again.
-        databaseError();
+        databaseError(e);
         node->setExpanded(false);
         return;
     }
@@ -197,15 +204,15 @@ void frmMain::loadContacts(QTreeWidgetItem* node, bool expanding) {
                                               QStringLiteral(" FROM ") + b->tableName,
                                           condition);
         Recordset rs;
-        bool failed = false;
+        std::optional<AppError> failed;
         try {
-            rs = bookConnection(*b).openRecordset(sql);
-        } catch (const AppError&) {
-            failed = true;
+            rs = query(*b, sql);
+        } catch (const AppError& e) {
+            failed = e;
         }
         if (failed) {
             // The list shows nothing rather than another node's rows.
-            databaseError();
+            databaseError(*failed);
             m_list->clear();
             m_listNode = nullptr;
             if (expanding)

@@ -37,21 +37,29 @@ QString DBConnection::odbcConnectionText() const {
     return text;
 }
 
+// Runs op on a session of its own, off this thread and waited for at most
+// waitMs (see DbSession::runWithin). The driver's own login timeout, where it
+// has one, is a second longer: it only ends a connection given up on.
+template <typename T, typename Op> T DBConnection::run(Op op) const {
+    auto result = std::make_shared<T>();
+    DbSession::runWithin(waitMs, dsn, [text = odbcConnectionText(), wait = waitMs, op, result,
+                                       check = checkQuote] {
+        DbSession session(DbSession::Kind::Odbc, text, wait + 1000);
+        if (check)
+            check(session.identifierQuote());
+        *result = op(session);
+    });
+    return std::move(*result);
+}
+
 Recordset DBConnection::openRecordset(const QString& strSQLQry) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    if (checkQuote)
-        checkQuote(session.identifierQuote());
-    return session.openRecordset(strSQLQry);
+    return run<Recordset>([strSQLQry](DbSession& s) { return s.openRecordset(strSQLQry); });
 }
 
 int DBConnection::executeSQL(const QString& strSQLQry) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    if (checkQuote)
-        checkQuote(session.identifierQuote());
-    return session.execute(strSQLQry);
+    return run<int>([strSQLQry](DbSession& s) { return s.execute(strSQLQry); });
 }
 
 QStringList DBConnection::getTableFields(const QString& tblName) const {
-    DbSession session(DbSession::Kind::Odbc, odbcConnectionText());
-    return session.tableFields(tblName);
+    return run<QStringList>([tblName](DbSession& s) { return s.tableFields(tblName); });
 }

@@ -9,14 +9,17 @@
 // An ODBC data source named by dsn, with user name and password. The caller
 // fills the three fields; each operation opens a connection of its own and
 // gives it up before it returns. Failures raise errors above 1000 with the
-// driver's message (see DbSession).
+// driver's message (see DbSession). An operation waits at most waitMs for
+// the data source, connecting included, then raises DbTimeoutError.
 class DBConnection {
 public:
     QString userName;
     QString password;
     QString dsn;
+    int waitMs = 5000;
     // Told the driver's name quote on each connection before the statement
-    // is sent (DbSession::identifierQuote); raising stops it unsent.
+    // is sent (DbSession::identifierQuote); raising stops it unsent. Called
+    // on the connection's own thread.
     std::function<void(QChar quote)> checkQuote;
 
     // Every row of the query, readable after the connection is gone.
@@ -32,6 +35,9 @@ public:
     // The text handed to the driver manager: "DSN=" name, then ";UID=" and
     // ";PWD=" only when not empty, each value in braces when it needs them.
     QString odbcConnectionText() const;
+
+private:
+    template <typename T, typename Op> T run(Op op) const;
 };
 
 // An attribute value of an ODBC connection text: in braces, with "}"

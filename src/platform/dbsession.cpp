@@ -8,6 +8,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -16,9 +22,32 @@ DbSession::Observer& observer() {
     return o;
 }
 
-void notify(const char* what, const QString& text) {
-    if (observer())
-        observer()(QString::fromLatin1(what), text);
+// What a job's thread shares with the caller waiting for it.
+struct Job {
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+    bool givenUp = false;
+    bool sent = false;
+    std::exception_ptr error;
+    QList<std::pair<QString, QString>> notes; // observer calls, made by the caller
+};
+
+thread_local Job* tJob = nullptr;
+
+// Told before a connection opens and before a statement goes out: on a job's
+// thread nothing more goes to a server that the caller gave up on.
+void notify(const char* what, const QString& text, bool changesData = false) {
+    if (!tJob) {
+        if (observer())
+            observer()(QString::fromLatin1(what), text);
+        return;
+    }
+    const std::lock_guard guard(tJob->lock);
+    if (tJob->givenUp)
+        raiseError(ErrNum::DataSourceOpen, QStringLiteral("Given up."));
+    tJob->sent = tJob->sent || changesData;
+    tJob->notes.append({QString::fromLatin1(what), text});
 }
 
 QString driverMessage(const QSqlError& e, const QString& fallback) {
@@ -72,8 +101,44 @@ void DbSession::setObserver(Observer o) {
     observer() = std::move(o);
 }
 
-DbSession::DbSession(Kind kind, const QString& connectionText, int busyWaitMs) {
-    static quint64 counter = 0;
+void DbSession::runWithin(int waitMs, const QString& source, std::function<void()> work) {
+    auto job = std::make_shared<Job>();
+    std::thread([job, work = std::move(work)] {
+        tJob = job.get();
+        std::exception_ptr error;
+        try {
+            work();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        tJob = nullptr;
+        const std::lock_guard guard(job->lock);
+        job->error = error;
+        job->done = true;
+        job->finished.notify_all();
+    }).detach();
+    std::unique_lock lock(job->lock);
+    const bool done =
+        job->finished.wait_for(lock, std::chrono::milliseconds(waitMs), [&] { return job->done; });
+    job->givenUp = !done;
+    const auto notes = std::exchange(job->notes, {});
+    const bool sent = job->sent;
+    const std::exception_ptr error = job->error;
+    lock.unlock();
+    for (const auto& [what, text] : notes)
+        if (observer())
+            observer()(what, text);
+    if (!done)
+        throw DbTimeoutError(
+            QStringLiteral("The data source \"%1\" did not answer within %2 seconds.")
+                .arg(source, QString::number(waitMs / 1000.0)),
+            waitMs, sent);
+    if (error)
+        std::rethrow_exception(error);
+}
+
+DbSession::DbSession(Kind kind, const QString& connectionText, int waitMs) {
+    static std::atomic<quint64> counter = 0; // sessions open on several threads
     const QString name = QStringLiteral("tamrivo-db-%1").arg(++counter);
     const QString driver = kind == Kind::Odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
     const QString dbName = kind == Kind::Odbc ? odbcDatabaseName(connectionText) : connectionText;
@@ -86,7 +151,10 @@ DbSession::DbSession(Kind kind, const QString& connectionText, int busyWaitMs) {
         } else {
             if (kind == Kind::Sqlite)
                 db.setConnectOptions(
-                    QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(busyWaitMs));
+                    QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(waitMs));
+            else
+                db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1")
+                                         .arg(std::max(1, (waitMs + 999) / 1000)));
             db.setDatabaseName(dbName);
             db.setNumericalPrecisionPolicy(QSql::HighPrecision);
             if (!db.open())
@@ -149,7 +217,7 @@ Recordset DbSession::openRecordset(const QString& sql) {
 }
 
 int DbSession::execute(const QString& sql) {
-    notify("exec", sql);
+    notify("exec", sql, true);
     QString failure;
     bool busy = false;
     int changed = -1;
@@ -180,9 +248,9 @@ QStringList DbSession::tableFields(const QString& table) {
     // The name goes into SQL text as it is: anything but a plain name could
     // carry a statement of its own.
     if (!isPlainSqlName(table))
-        raiseError(ErrNum::DataAccess,
-                   QStringLiteral("The table or query name \"%1\" is not a plain SQL name.")
-                       .arg(table));
+        raiseError(
+            ErrNum::DataAccess,
+            QStringLiteral("The table or query name \"%1\" is not a plain SQL name.").arg(table));
     const Recordset rs =
         openRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE 1=0"));
     if (rs.fieldCount() == 0)

@@ -23,6 +23,18 @@ public:
     using AppError::AppError;
 };
 
+// Raised (3151) when a data source has not answered within waitMs.
+// statementSent: a statement that changes data had gone to the server, which
+// may still carry it out when it answers again.
+class DbTimeoutError : public AppError {
+public:
+    DbTimeoutError(QString description, int wait, bool sent)
+        : AppError(ErrNum::DataSourceOpen, std::move(description)), waitMs(wait),
+          statementSent(sent) {}
+    int waitMs;
+    bool statementSent;
+};
+
 // One open connection to a data source, given up when the object goes.
 // Statements are sent as literal text (never prepared), results are copied
 // out whole before the call returns. Every failure raises an error above
@@ -37,9 +49,10 @@ public:
         Sqlite,
     };
 
-    // busyWaitMs: how long an SQLite statement waits for a lock held
-    // elsewhere before it fails with DbBusyError.
-    DbSession(Kind kind, const QString& connectionText, int busyWaitMs = 5000);
+    // waitMs: how long an SQLite statement waits for a lock held elsewhere
+    // before it fails with DbBusyError; for ODBC, the login timeout (in whole
+    // seconds, rounded up), which drivers that honour it apply to connecting.
+    DbSession(Kind kind, const QString& connectionText, int waitMs = 5000);
     ~DbSession();
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;
@@ -61,6 +74,15 @@ public:
     // statement sent ("exec", the SQL). Empty by default.
     using Observer = std::function<void(const QString& what, const QString& text)>;
     static void setObserver(Observer observer);
+
+    // Runs work, which opens sessions of its own, on a thread of its own and
+    // waits at most waitMs for it, so that a server that does not answer
+    // (stopped, unreachable, a lock held elsewhere) holds the caller up no
+    // longer; then raises DbTimeoutError naming source. A job given up on
+    // goes on alone until the server answers, sends nothing more and closes
+    // its connection. Its errors and observer calls reach the caller as if it
+    // had run here. work must own everything it uses.
+    static void runWithin(int waitMs, const QString& source, std::function<void()> work);
 
 private:
     QString m_name;

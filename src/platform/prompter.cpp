@@ -1,8 +1,10 @@
 #include "platform/prompter.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QQueue>
 #include <QStyle>
@@ -23,6 +25,20 @@ QList<int> buttonsOf(int flags) {
     default: return {Msg::Ok};
     }
 }
+// A box is sized for its text, but a title bar shows the title larger, in
+// bold, beside its buttons: a short text would cut the title.
+void fitTitle(QMessageBox& box) {
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    if (titleFont.pointSizeF() > 0)
+        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+                           4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 int Prompter::defaultAnswer(int flags) {
@@ -50,6 +66,28 @@ void Prompter::reset() {
     gAnswers.clear();
     gRecords.clear();
     gHook = nullptr;
+}
+
+void Prompter::showError(const QString& text, const QString& title) {
+    static QPointer<QMessageBox> box;
+    if (gMode != Mode::Dialog) {
+        msgBox(text, Msg::OKOnly, title);
+        return;
+    }
+    gRecords.append({text, title, Msg::OKOnly, Msg::Ok});
+    if (box && box->isVisible()) {
+        if (!box->text().split(QStringLiteral("\n\n")).contains(text))
+            box->setText(box->text() + QStringLiteral("\n\n") + text);
+    } else {
+        // Inside a modal dialog's family, or the dialog would block it.
+        box = new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                              QApplication::activeModalWidget());
+        box->setWindowModality(Qt::NonModal);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        fitTitle(*box);
+        box->show();
+    }
+    box->raise();
 }
 
 int Prompter::msgBox(const QString& text, int flags, const QString& title, QWidget* parent) {
@@ -97,18 +135,8 @@ int Prompter::msgBox(const QString& text, int flags, const QString& title, QWidg
     for (const auto& b : buttons)
         if (b.second == def)
             box.setDefaultButton(qobject_cast<QPushButton*>(b.first));
-    // A box is sized for its text, but a title bar shows the title larger,
-    // in bold, beside its buttons: a short text would cut the title. Added
-    // last, as setting the icon lays the box out anew.
-    QFont titleFont = box.font();
-    titleFont.setBold(true);
-    if (titleFont.pointSizeF() > 0)
-        titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
-    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(title) +
-                           4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+    // Added last, as setting the icon lays the box out anew.
+    fitTitle(box);
     box.exec();
     rec.answer = buttonsOf(flags).contains(Msg::Cancel) ? Msg::Cancel : def;
     for (const auto& b : buttons)

@@ -2,7 +2,6 @@
 
 #include <QList>
 #include <QString>
-
 #include <functional>
 
 class QWidget;
@@ -40,6 +39,12 @@ public:
     // Shows a modal box and answers which button was pressed.
     static int msgBox(const QString& text, int flags, const QString& title,
                       QWidget* parent = nullptr);
+
+    // An error told in a box with an OK button and no icon that does not wait
+    // for the user (nor hold up the program's other windows). At most one is
+    // open: a text not yet in it is added to it. Stderr and scripted modes
+    // take it like msgBox.
+    static void showError(const QString& text, const QString& title);
 
     // The answer of the default button for these flags.
     static int defaultAnswer(int flags);

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -309,6 +310,17 @@ private slots:
         QVERIFY(Prompter::records().isEmpty());
         setErrorLogFolder(QString());
         QCOMPARE(errorLogPath(), QCoreApplication::applicationDirPath() + u"/Tamrivo.Err"_s);
+        // Shown without waiting, one box at a time: a text not in it yet is added to it.
+        gExtendedErrors = false;
+        Prompter::setMode(Prompter::Mode::Dialog);
+        for (const QString& d : {u"One"_s, u"Two"_s, u"One"_s})
+            reportError(u"dontknow"_s, AppError(3146, d));
+        QCOMPARE(QApplication::topLevelWidgets().size(), 1);
+        const QPointer box = qobject_cast<QMessageBox*>(QApplication::topLevelWidgets()[0]);
+        QCOMPARE(box->text(), u"3146 One Tamrivo\n\n3146 Two Tamrivo"_s);
+        QVERIFY(!QApplication::activeModalWidget());
+        box->button(QMessageBox::Ok)->click();
+        QTRY_VERIFY(!box); // gone, not left hidden
     }
 };
 
