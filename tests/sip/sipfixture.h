@@ -40,7 +40,7 @@ inline bool sipLinkUp(const QString& configHome) {
                .contains(QStringLiteral(":%1 01 ").arg(port, 4, 16, QLatin1Char('0')), Qt::CaseInsensitive);
 }
 
-// One sipp run, -m 1, in its own folder; killed when the test ends.
+// One sipp run, -m 1 unless told, in its own folder; killed when the test ends.
 class Sipp {
 public:
     Sipp(const QString& folder, const QString& scenario, const QStringList& args) {
@@ -48,7 +48,7 @@ public:
         m_p.setWorkingDirectory(folder);
         m_p.setProcessChannelMode(QProcess::MergedChannels);
         m_p.start(QStringLiteral("sipp"),
-                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario} +
+                  QStringList{QStringLiteral("-sf"), QDir(sourceDir() + "/tests/sip/").filePath(scenario)} +
                       QStringLiteral("-m 1 -timeout 30 -nostdin -trace_err").split(u' ') + args);
         if (!m_p.waitForStarted(5000))
             QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);
