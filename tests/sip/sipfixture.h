@@ -12,12 +12,14 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-// A loopback port free for UDP and TCP (baresip binds both), above its RTP port range.
+// A loopback port free for UDP and TCP, the next for TCP (baresip's TLS) and the one after for UDP
+// (sipp's video beside its media port), above baresip's RTP port range.
 inline quint16 freeUdpPort() {
-    for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close()) {
-        QTcpServer tcp;
-        if (s.localPort() > 49152 && tcp.listen(QHostAddress::LocalHost, s.localPort()))
-            return s.localPort();
+    for (QUdpSocket s, video; s.bind(QHostAddress::LocalHost, 0); s.close(), video.close()) {
+        QTcpServer tcp, tls;
+        const quint16 p = s.localPort();
+        if (p > 49152 && tcp.listen(s.localAddress(), p) && tls.listen(s.localAddress(), p + 1) && video.bind(s.localAddress(), p + 2))
+            return p;
     }
     return 0;
 }

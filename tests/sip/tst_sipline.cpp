@@ -106,7 +106,7 @@ private slots:
         const quint16 port = startLine(registrar.isEmpty() ? QStringLiteral(";regint=0") : QStringLiteral(
             ";regint=2;auth_pass=wrong;outbound=\"sip:127.0.0.1:%1%2\"").arg(reg).arg(registrar == u"closed" ? ";transport=tcp" : ""), audio);
         Sipp sipp(f->file(QStringLiteral("sipp")), scenario, callerArgs(port, pauseMs));
-        QVERIFY2(QTest::qWaitFor(ringing, 10000), qPrintable(sipp.output()));
+        QVERIFY2(QTest::qWaitFor(ringing, 10000), qPrintable(promptLog().join(u'\n') + sipp.output()));
         QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIDNum"), QString("5551234"));
         QCOMPARE(labelOf(frmTelephoneRing::instance(), "lblCallerIdStr"), QString("Anna Rossi"));
         for (const QString& step : actions.split(u',', Qt::SkipEmptyParts)) {
