@@ -1,5 +1,6 @@
 #include "app/sipsettings.h"
 
+#include "app/strings.h"
 #include "platform/errors.h"
 #include "platform/settingsstore.h"
 #include "platform/telephony/sipline.h"
@@ -10,31 +11,33 @@
 namespace {
 
 // Why the value of key is refused; empty when it is fine. Every value ends
-// up as a line of baresip's own files, so none may hold a line break.
+// up as a line of baresip's files or commands, so none may hold a line break.
 QString problem(const QString& key, const QString& v) {
     for (const QChar ch : v)
         if (ch.category() == QChar::Other_Control)
-            return QStringLiteral("must be a single line of text");
+            return loadResString(16276);
+    const QString like = loadResString(16277);
     if (key == u"account" && !v.isEmpty() && SipLine::accountAddress(v).isEmpty())
-        return QStringLiteral("must start with <sip:USER@HOST>");
+        return like.arg(QStringLiteral("<sip:USER@HOST>"));
     if (key == u"listen" && !v.isEmpty()) {
         static const QRegularExpression re(QStringLiteral("^\\[?([0-9A-Fa-f:.]+)\\]?:([0-9]{1,5})$"));
         const auto m = re.match(v);
         const int port = m.captured(2).toInt();
         if (!m.hasMatch() || QHostAddress(m.captured(1)).isNull() || port < 1 || port > 65535)
-            return QStringLiteral("must be an IP address and a port, e.g. 127.0.0.1:5070");
+            return like.arg(QStringLiteral("127.0.0.1:5070"));
     }
     if (key == u"audioDevice" &&
         !QRegularExpression(QStringLiteral("^[a-z0-9_]+,")).match(v).hasMatch())
-        return QStringLiteral("must be DRIVER,DEVICE, e.g. alsa,default");
+        return like.arg(QStringLiteral("alsa,default"));
     if (key == u"program" && v.isEmpty())
-        return QStringLiteral("must name a program");
+        return like.arg(QStringLiteral("/usr/bin/baresip"));
     return {};
 }
 
 } // namespace
 
 void loadSipSettings() {
+    SipLine::setTexts(loadResString);
     const SettingsStore& s = SettingsStore::instance();
     const QString section = QStringLiteral("sip");
     SipConfig c;
@@ -50,8 +53,7 @@ void loadSipSettings() {
             SipLine::setConfig(SipConfig{});
             reportCaught(QStringLiteral("loadSipSettings"),
                          AppError(ErrNum::SettingsRead,
-                                  QStringLiteral("Setting %1 in [sip] %2; the SIP line is off.")
-                                      .arg(QLatin1String(key), why),
+                                  loadResString(16275).arg(QLatin1String(key), why),
                                   QStringLiteral("Settings")));
             return;
         }

@@ -6,6 +6,7 @@
 #include "app/strings.h"
 #include "mainwindow/frmmain.h"
 #include "platform/errors.h"
+#include "platform/prompter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -44,6 +45,20 @@ QWidget* CallWindow::owner() {
 
 QString CallWindow::appTitle() {
     return QStringLiteral("Tamrivo");
+}
+
+bool CallWindow::tellErrors(const std::function<void()>& request) {
+    return trapErrors([&] {
+        try {
+            request();
+        } catch (const AppError& e) {
+            if (e.number() >= 0)
+                throw; // not the line's
+            reportCaught(QStringLiteral("dontknow"), e);
+            Prompter::msgBox(loadResString(16274).arg(e.description()), Msg::OKOnly | Msg::Critical,
+                             loadResString(16007), this);
+        }
+    });
 }
 
 QPushButton* CallWindow::addButton(const char* name, const char* tag, const QString& text) {

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 
 class QCheckBox;
@@ -41,6 +42,9 @@ protected:
     static QWidget* owner();
     // The title of the fixed English message boxes.
     static QString appTitle();
+    // trapErrors for the user's own request on a call: the line's refusal is
+    // also told in a box, whether or not the error log is on.
+    bool tellErrors(const std::function<void()>& request);
 
     virtual void statusShown(std::int16_t) {}
     // Lets go of the one instance, so that the next use loads a new window.

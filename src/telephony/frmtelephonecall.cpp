@@ -44,7 +44,7 @@ void frmTelephoneCall::Form_Load() {
 }
 
 void frmTelephoneCall::DialNumber() {
-    trapErrors([&] {
+    tellErrors([&] {
         if (!gAddress) {
             Prompter::msgBox(loadResString(16006), Msg::Exclamation, loadResString(16007), this);
             return;
@@ -100,7 +100,7 @@ void frmTelephoneCall::cmdDial_Click() {
 }
 
 void frmTelephoneCall::cmdHangUp_Click() {
-    trapErrors([&] {
+    tellErrors([&] {
         if (!gCall) {
             Prompter::msgBox(QStringLiteral("No call to disconnect!"), Msg::OKOnly, appTitle(),
                              this);

@@ -52,14 +52,14 @@ void frmTelephoneRing::showCallerIDStr(const QString& callerID) {
 }
 
 void frmTelephoneRing::cmdAnswer_Click() {
-    trapErrors([] {
+    tellErrors([] {
         if (gCall)
             gCall->Answer();
     });
 }
 
 void frmTelephoneRing::cmdDisconnect_Click() {
-    trapErrors([] {
+    tellErrors([] {
         if (gCall)
             gCall->Disconnect(DC_NORMAL);
         gCall.reset();

@@ -38,9 +38,7 @@ private slots:
 
         QTcpSocket plugin;
         auto poll = [&]() -> QByteArray {
-            plugin.write("101\r\n");
-            if (!plugin.waitForBytesWritten(3000))
-                return {};
+            plugin.write("101\r\n"); // sent while waiting for the answer
             while (!plugin.canReadLine())
                 if (!plugin.waitForReadyRead(3000))
                     return {};

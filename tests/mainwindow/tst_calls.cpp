@@ -134,13 +134,13 @@ private slots:
         QCOMPARE(f->entries(0).last(), "Anna & Co|" + dialled + "|||||");
     }
 
-    // A Call whose dialling places no call leaves no party in the record:
+    // A Call whose dialling places no call is told, and leaves no party in the record:
     // the next call typed by hand would be logged as that contact.
     void callThatNeverStartsLeavesNoParty() {
         frmMain* form = start();
         SimLine::instance().failOnce(SimLine::Op::Connect);
         callFromList(form, "0|O|1");
-        QVERIFY(!gCall && promptLog().isEmpty());
+        QVERIFY(!gCall && promptLog().join(u';').startsWith("The line did not carry out your request: "));
         QCOMPARE(record(), "|");
         f->step("dial:0555");
         f->step("hangup");

@@ -12,12 +12,14 @@
 #include <QTcpServer>
 #include <QUdpSocket>
 
-// A loopback port free for UDP and TCP (baresip binds both), above its RTP port range.
+// A loopback port free for UDP and TCP, the next for TCP (baresip's TLS) and the one after for UDP
+// (sipp's video beside its media port), above baresip's RTP port range.
 inline quint16 freeUdpPort() {
-    for (QUdpSocket s; s.bind(QHostAddress::LocalHost, 0); s.close()) {
-        QTcpServer tcp;
-        if (s.localPort() > 49152 && tcp.listen(QHostAddress::LocalHost, s.localPort()))
-            return s.localPort();
+    for (QUdpSocket s, video; s.bind(QHostAddress::LocalHost, 0); s.close(), video.close()) {
+        QTcpServer tcp, tls;
+        const quint16 p = s.localPort();
+        if (p > 49152 && tcp.listen(s.localAddress(), p) && tls.listen(s.localAddress(), p + 1) && video.bind(s.localAddress(), p + 2))
+            return p;
     }
     return 0;
 }
@@ -40,7 +42,7 @@ inline bool sipLinkUp(const QString& configHome) {
                .contains(QStringLiteral(":%1 01 ").arg(port, 4, 16, QLatin1Char('0')), Qt::CaseInsensitive);
 }
 
-// One sipp run, -m 1, in its own folder; killed when the test ends.
+// One sipp run, -m 1 unless told, in its own folder; killed when the test ends.
 class Sipp {
 public:
     Sipp(const QString& folder, const QString& scenario, const QStringList& args) {
@@ -48,7 +50,7 @@ public:
         m_p.setWorkingDirectory(folder);
         m_p.setProcessChannelMode(QProcess::MergedChannels);
         m_p.start(QStringLiteral("sipp"),
-                  QStringList{QStringLiteral("-sf"), sourceDir() + "/tests/sip/" + scenario} +
+                  QStringList{QStringLiteral("-sf"), QDir(sourceDir() + "/tests/sip/").filePath(scenario)} +
                       QStringLiteral("-m 1 -timeout 30 -nostdin -trace_err").split(u' ') + args);
         if (!m_p.waitForStarted(5000))
             QTest::qFail("sipp (package sip-tester) cannot be started", __FILE__, __LINE__);

@@ -181,6 +181,7 @@ void TestCallStates::roads_data() {
                   rung = "0  ''  d2 - [Ringing...] ring";
     const QString ask = "Disconnect the current call?/Tamrivo/4 @ ";
     const QString oneAtATime = "Can work with only one call at a time/One call at a time/64 @ ";
+    const QString refused = "The line did not carry out your request:/TAPI Error/16 @ ";
     const QString typed =
         "1 +39 (02) 555*7#  'Not Found'  d1 call [Called ID Changed : +39 (02) 555*7# ]";
     auto row = [](const char* name, QStringList steps, QStringList trace, QString shown,
@@ -285,13 +286,15 @@ void TestCallStates::roads_data() {
          "0 3 'Not Found'  d0 call []", end},
         "ring 3/Not Found/Disconnected - +", {},
         {"1:Not Found|02|002|+392|||", "2:Not Found|01|001|+391|||", "2:Not Found|03|003|+393|||"});
-    row("failed dial, answer and disconnect keep no call or the call",
+    row("failed dial, answer and disconnect are told, keep no call or the call",
         {"fail:CreateCall", "dial:0221", "fail:Connect", "dial:0221", "dial:0221", "hangup",
          "offer:5", "fail:Answer", "answer", "answer", "fail:Disconnect", "disconnect",
          "disconnect"},
         {none, "=", "=", end, "4 0221 'Not Found'  d1 call [Called ID Changed : 0221]", end,
          "0 5 'Not Found'  d0 call []", "=", "=", "1 5 'Not Found'  d0 call []", "=", "=", end},
-        "ring 5/Not Found/Disconnected - +; call 0221/Not Found/Disconnected", {"error"},
+        "ring 5/Not Found/Disconnected - +; call 0221/Not Found/Disconnected",
+        {refused + none, refused + none, refused + "0 5 'Not Found'  d0 call []",
+         refused + "1 5 'Not Found'  d0 call []", "error"},
         {"0:Not Found|0221|||||", "1:Not Found|05|005|+395|||"});
     // A number never known is not logged.
     row("outgoing seen on the line",

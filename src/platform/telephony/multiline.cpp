@@ -6,6 +6,7 @@
 #include "platform/telephony/tapi.h"
 
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -13,7 +14,8 @@ namespace {
 // failures count, the others fail on their own without taking it down.
 class MultiTapi : public ITTAPI {
 public:
-    explicit MultiTapi(QList<std::shared_ptr<ITTAPI>> parts) : m_parts(std::move(parts)) {
+    explicit MultiTapi(QList<std::shared_ptr<ITTAPI>> parts)
+        : m_parts(std::move(parts)), m_cookies(m_parts.size()) {
         for (const auto& p : std::as_const(m_parts))
             connect(p.get(), &ITTAPI::Event, this,
                     [this](long code, const std::shared_ptr<ITEventObject>& ev) {
@@ -36,21 +38,35 @@ public:
         });
         return std::make_shared<ITCollection>(items);
     }
+    // The program watches one address: registering one part's address
+    // withdraws the other parts' registrations (the SIP line then stops its
+    // user agent, so that no call the user did not choose rings).
     long RegisterCallNotifications(const std::shared_ptr<ITAddress>& address, bool monitor,
                                    bool owner, long mediaTypes, long callbackInstance) override {
-        for (const auto& p : std::as_const(m_parts)) {
+        for (qsizetype i = 0; i < m_parts.size(); ++i) {
             bool mine = false;
             try {
-                const auto c = p->get_Addresses();
-                for (long i = 1; i <= c->get_Count(); ++i)
-                    mine = mine || c->get_Item(i) == address;
+                const auto c = m_parts[i]->get_Addresses();
+                for (long k = 1; k <= c->get_Count(); ++k)
+                    mine = mine || c->get_Item(k) == address;
             } catch (const AppError&) {
             }
-            if (mine)
-                return p->RegisterCallNotifications(address, monitor, owner, mediaTypes,
-                                                    callbackInstance);
+            if (!mine)
+                continue;
+            const long cookie = m_parts[i]->RegisterCallNotifications(address, monitor, owner,
+                                                                      mediaTypes, callbackInstance);
+            for (qsizetype j = 0; j < m_parts.size(); ++j)
+                for (const long other : j == i ? QList<long>() : std::exchange(m_cookies[j], {}))
+                    m_parts[j]->UnregisterNotifications(other);
+            m_cookies[i].append(cookie);
+            return cookie * m_parts.size() + i;
         }
         raiseTelephonyError(QStringLiteral("The address does not belong to this telephony object"));
+    }
+    void UnregisterNotifications(long cookie) override {
+        const auto n = static_cast<long>(m_parts.size());
+        if (cookie >= 0 && m_cookies[cookie % n].removeAll(cookie / n))
+            m_parts[cookie % n]->UnregisterNotifications(cookie / n);
     }
     void Shutdown() override {
         forEach([](ITTAPI& t) { t.Shutdown(); });
@@ -75,6 +91,7 @@ private:
     }
 
     QList<std::shared_ptr<ITTAPI>> m_parts;
+    QList<QList<long>> m_cookies; // each part's registrations
 };
 
 } // namespace

@@ -61,6 +61,10 @@ public:
     std::shared_ptr<ITCollection> get_Addresses() override;
     long RegisterCallNotifications(const std::shared_ptr<ITAddress>& address, bool monitor,
                                    bool owner, long mediaTypes, long callbackInstance) override;
+    void UnregisterNotifications(long cookie) override {
+        m_state->registered.remove(static_cast<int>(cookie - 1));
+        SimLine::instance().updateListening();
+    }
     void Shutdown() override {
         if (m_state->shutdown)
             return;

@@ -1,18 +1,19 @@
 #include "platform/telephony/sipline.h"
 
 #include "platform/errors.h"
+#include "platform/prompter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSet>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -20,6 +21,7 @@
 #include <csignal>
 #include <map>
 #include <sys/prctl.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -32,19 +34,28 @@ SipConfig& configRef() {
     return c;
 }
 
+SipLine::TextLookup gTexts = nullptr;
+
+QString text(int id) {
+    return gTexts ? gTexts(id) : QStringLiteral("[%1]").arg(id);
+}
+
 [[noreturn]] void fail(const QString& what) {
     raiseTelephonyError(what);
 }
 
-// Reported once the current event is handled, so a message box never runs
-// the line's later events inside this one.
-void reportLater(const QString& text) {
+// Told once the current event is handled, so a message box never runs the
+// line's later events inside this one.
+void reportLater(const QString& what) {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [text] {
-            reportCaught(QStringLiteral("SIP line"),
-                         AppError(ErrNum::SipLine, text, QStringLiteral("SIP line")));
-        },
+        [what] { reportCaught(text(16278), AppError(ErrNum::SipLine, what, text(16278))); },
+        Qt::QueuedConnection);
+}
+void tellLater(const QString& what) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [what] { Prompter::msgBox(what, Msg::OKOnly | Msg::Information, text(16278)); },
         Qt::QueuedConnection);
 }
 
@@ -117,7 +128,6 @@ private:
 struct SipCall {
     QString sipId; // baresip's call id; empty until an event names it
     CALL_STATE state = CS_IDLE;
-    bool byProgram = false;
     std::optional<QString> callerNumber;
     std::optional<QString> calledNumber;
 };
@@ -131,7 +141,9 @@ class SipTapi;
 struct SipState {
     bool initialized = false;
     bool shutdown = false;
-    bool registered = false;
+    // The program watches the address: baresip runs and call events flow.
+    // Whether a registrar accepts the account only changes what is told.
+    bool subscribed = false;
     long filter = 0;
     QString addressName;
     std::map<int, SipCall> calls;
@@ -140,22 +152,20 @@ struct SipState {
     QPointer<SipTapi> tapi;
 
     void checkUsable() const {
-        if (shutdown)
-            fail(QStringLiteral("The telephony object has been shut down"));
-        if (!initialized)
-            fail(QStringLiteral("The telephony object is not initialized"));
+        if (shutdown || !initialized)
+            fail(text(16272));
     }
     SipTapi& line() const {
         checkUsable();
         if (!tapi)
-            fail(QStringLiteral("The telephony object has been released"));
+            fail(text(16272));
         return *tapi;
     }
     SipCall& call(int id) {
         checkUsable();
         auto it = calls.find(id);
         if (it == calls.end())
-            fail(QStringLiteral("The call no longer exists"));
+            fail(text(16273));
         return it->second;
     }
 };
@@ -183,13 +193,25 @@ public:
             fail(QStringLiteral("Neither monitor nor owner privilege requested"));
         if (!(mediaTypes & TAPIMEDIATYPE_AUDIO))
             fail(QStringLiteral("Media type not supported"));
-        m_state->registered = true;
+        m_state->subscribed = true;
+        if (!m_process && !m_restart.isActive())
+            start();
         return 1;
+    }
+    // Another address is watched: baresip ends, and its calls with it.
+    void UnregisterNotifications(long cookie) override {
+        if (cookie != 1 || !m_state->subscribed)
+            return;
+        endCalls();
+        m_state->subscribed = false;
+        m_restart.stop();
+        stop();
     }
     void Shutdown() override {
         if (m_state->shutdown)
             return;
         m_state->shutdown = true;
+        m_restart.stop();
         stop();
     }
 
@@ -200,17 +222,20 @@ public:
     void disconnect(int id);
 
 private:
-    bool linkUp() const { return m_socket && m_socket->state() == QAbstractSocket::ConnectedState && m_ready; }
+    bool linkUp() const { return m_socket && m_ready; }
     void start();
     void stop();
     bool writeFiles(const QString& dir, quint16 ctrlPort);
     void tryConnect();
+    bool ownSocket(const char* state) const;
     void onReadyRead();
     bool handle(const QJsonObject& msg);
     void onResponse(const QString& token, bool ok, const QString& data);
     void onCallEvent(const QString& type, const QJsonObject& msg);
-    void linkDown(const QString& why);
+    void lineFailed(const QString& why, bool now = false);
+    void endCalls();
     void send(const QString& command, const QString& params, const QString& token);
+    void command(int id, const QString& action);
     std::shared_ptr<ITBasicCallControl> handle(int id);
     void post(long code, std::shared_ptr<ITEventObject> ev);
     void postAddress(ADDRESS_EVENT e);
@@ -222,11 +247,16 @@ private:
     QProcess* m_process = nullptr;
     QTcpSocket* m_socket = nullptr;
     QTimer m_retry;
+    QTimer m_restart;
     QTimer m_answerTimer;
     QElapsedTimer m_connectClock;
     NetstringReader m_reader;
     quint16 m_ctrlPort = 0;
-    bool m_ready = false;
+    bool m_linked = false; // connected to our own baresip
+    bool m_ready = false;  // and the account set up
+    bool m_outage = false; // the user was told that the line is out of service
+    bool m_regFailTold = false;
+    int m_failures = 0; // restarts in a row
     int m_nextCall = 1;
     int m_answering = -1;
     int m_dialling = -1; // placed by the program, not yet named by baresip
@@ -239,7 +269,7 @@ namespace {
 std::shared_ptr<SipState> lockState(const std::weak_ptr<SipState>& state) {
     auto s = state.lock();
     if (!s)
-        fail(QStringLiteral("The telephony object has been released"));
+        fail(text(16272));
     return s;
 }
 
@@ -326,6 +356,8 @@ SipTapi::SipTapi() : m_state(std::make_shared<SipState>()) {
         c.addressName.isEmpty() ? SipLine::accountAddress(c.account) : c.addressName;
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, [this] { tryConnect(); });
+    m_restart.setSingleShot(true);
+    connect(&m_restart, &QTimer::timeout, this, [this] { start(); });
     m_answerTimer.setSingleShot(true);
     m_answerTimer.setInterval(SipLine::AnswerTimeoutMs);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] { answerTimedOut(); });
@@ -333,48 +365,38 @@ SipTapi::SipTapi() : m_state(std::make_shared<SipState>()) {
 
 void SipTapi::Initialize() {
     if (m_state->shutdown)
-        fail(QStringLiteral("The telephony object has been shut down"));
+        fail(text(16272));
     m_state->initialized = true;
-    if (!m_process)
-        start();
 }
 
 // Starts baresip; the link comes up later, from the event loop.
 void SipTapi::start() {
+    if (!m_state->subscribed || m_state->shutdown)
+        return;
     const SipConfig& c = SipLine::config();
     const QString dir = configFolder();
     m_log = dir + QStringLiteral("/baresip.log");
     {
         QTcpServer probe; // a loopback port free right now
-        if (!probe.listen(QHostAddress::LocalHost, 0)) {
-            reportLater(QStringLiteral("The SIP line found no free local port for baresip."));
-            return;
-        }
+        if (!probe.listen(QHostAddress::LocalHost, 0))
+            return lineFailed(text(16252));
         m_ctrlPort = probe.serverPort();
     }
-    if (!writeFiles(dir, m_ctrlPort)) {
-        reportLater(QStringLiteral("The SIP line cannot write baresip's configuration in %1.").arg(dir));
-        return;
-    }
+    if (!writeFiles(dir, m_ctrlPort))
+        return lineFailed(text(16253).arg(dir));
     m_process = new QProcess(this);
     m_process->setStandardOutputFile(m_log);
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_process->setStandardInputFile(QProcess::nullDevice());
     // baresip ends with the program, even when the program is killed.
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    connect(m_process, &QProcess::errorOccurred, this, [this, c](QProcess::ProcessError e) {
-        if (e != QProcess::FailedToStart)
-            return;
-        m_process->disconnect(this);
-        m_process->deleteLater();
-        m_process = nullptr;
-        reportLater(QStringLiteral("The SIP line cannot start the program \"%1\" (not found or "
-                                   "not runnable). Install the package %2.")
-                        .arg(c.program, QLatin1String(SipLine::Package)));
-    });
-    connect(m_process, &QProcess::finished, this, [this](int code) {
-        linkDown(QStringLiteral("baresip ended (exit code %1); see %2.").arg(code).arg(m_log));
-    });
+    connect(m_process, &QProcess::errorOccurred, this,
+            [this, program = c.program](QProcess::ProcessError e) {
+                if (e == QProcess::FailedToStart)
+                    lineFailed(text(16254).arg(program, QLatin1String(SipLine::Package)));
+            });
+    connect(m_process, &QProcess::finished, this,
+            [this](int code) { lineFailed(text(16255).arg(code).arg(m_log)); });
     connect(m_process, &QProcess::started, this, [this] {
         m_connectClock.start();
         tryConnect();
@@ -408,7 +430,8 @@ bool SipTapi::writeFiles(const QString& dir, quint16 ctrlPort) {
     if (!c.recordDir.isEmpty())
         lines << QStringLiteral("module sndfile.so") << QStringLiteral("snd_path ") + c.recordDir;
     return saveFile(dir + QStringLiteral("/config"), lines.join(u'\n').toUtf8() + '\n') &&
-           saveFile(dir + QStringLiteral("/accounts"), c.account.toUtf8() + '\n');
+           saveFile(dir + QStringLiteral("/accounts"),
+                    "# The account is set up over the control port.\n");
 }
 
 void SipTapi::tryConnect() {
@@ -418,29 +441,57 @@ void SipTapi::tryConnect() {
     m_socket = new QTcpSocket(this);
     m_reader = NetstringReader();
     connect(m_socket, &QTcpSocket::connected, this, [this] {
-        m_ready = true;
-        // Registration events fired before the link was up are lost: ask.
-        send(QStringLiteral("reginfo"), QString(), QStringLiteral("reginfo"));
-        postAddress(AE_STATE);
+        // The port was free when probed; another program may have taken it since.
+        if (!ownSocket("0A"))
+            return lineFailed(text(16259));
+        m_linked = true;
+        // The account is set up over the link, so no registration event is lost.
+        send(QStringLiteral("uanew"), SipLine::config().account, QStringLiteral("uanew"));
     });
     connect(m_socket, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this] {
-        if (m_ready) {
-            linkDown(QStringLiteral("The link to baresip was lost (%1).").arg(m_socket->errorString()));
+        if (m_linked) {
+            // baresip drops this link for any newcomer on its control port.
+            const bool taken = m_process->state() == QProcess::Running && ownSocket("01");
+            lineFailed(taken ? text(16258) : text(16256).arg(m_socket->errorString()), taken);
         } else if (m_connectClock.elapsed() < ConnectTimeoutMs) {
             m_retry.start(50);
         } else {
-            linkDown(QStringLiteral("baresip's control port did not answer within 10 seconds; see %1.")
-                         .arg(m_log));
+            lineFailed(text(16257).arg(m_log));
         }
     });
     m_socket->connectToHost(QHostAddress::LocalHost, m_ctrlPort);
 }
 
+// Whether our baresip holds the socket that /proc/net/tcp lists on
+// 127.0.0.1 at the control port in that state ("0A" listening, "01" linked).
+bool SipTapi::ownSocket(const char* state) const {
+    QFile net(QStringLiteral("/proc/net/tcp"));
+    if (!m_process || !net.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local =
+        "0100007F:" + QByteArray::number(m_ctrlPort, 16).toUpper().rightJustified(4, '0');
+    QSet<QByteArray> sockets;
+    for (const QByteArray& line : net.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 9 && f[1] == local && f[3] == state)
+            sockets.insert("socket:[" + f[9] + ']');
+    }
+    const QString fds = QStringLiteral("/proc/%1/fd/").arg(m_process->processId());
+    for (const QString& fd : QDir(fds).entryList(QDir::AllEntries | QDir::System)) {
+        char target[64];
+        const ssize_t n =
+            ::readlink(QFile::encodeName(fds + fd).constData(), target, sizeof target);
+        if (n > 0 && sockets.contains(QByteArray(target, n)))
+            return true;
+    }
+    return false;
+}
+
 void SipTapi::stop() {
     m_retry.stop();
     m_answerTimer.stop();
-    m_ready = false;
+    m_linked = m_ready = false;
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
@@ -458,19 +509,26 @@ void SipTapi::stop() {
     }
 }
 
-// The link is gone: calls end, the address is out of service, baresip is
-// ended so that the next Initialize starts afresh.
-void SipTapi::linkDown(const QString& why) {
-    const bool wasStarted = m_process || m_socket;
-    stop();
-    if (!wasStarted)
-        return;
+void SipTapi::endCalls() {
     for (auto& [id, c] : m_state->calls)
         if (c.state != CS_DISCONNECTED)
             setState(id, CS_DISCONNECTED);
     m_answering = m_dialling = -1;
+    m_answerTimer.stop();
+}
+
+// The line is gone: its calls end, the address is out of service, and
+// baresip starts again after a pause (at once when another program took
+// its link). The user hears of it once, and again when it is back.
+void SipTapi::lineFailed(const QString& why, bool now) {
+    stop();
+    endCalls();
     postAddress(AE_STATE);
-    reportLater(QStringLiteral("The SIP line is out of service: ") + why);
+    if (!std::exchange(m_outage, true))
+        reportLater(text(16250).arg(why));
+    if (m_state->subscribed && !m_state->shutdown)
+        m_restart.start(now ? 0 : SipLine::restartPauseMs(m_failures));
+    m_failures = std::min(m_failures + 1, 30);
 }
 
 void SipTapi::send(const QString& command, const QString& params, const QString& token) {
@@ -480,20 +538,28 @@ void SipTapi::send(const QString& command, const QString& params, const QString&
     m_socket->write(NetstringReader::frame(QJsonDocument(o).toJson(QJsonDocument::Compact)));
 }
 
+// baresip's accept and hangup act on its current call: ours is chosen first.
+void SipTapi::command(int id, const QString& action) {
+    const QString& sipId = m_state->calls[id].sipId;
+    if (sipId.isEmpty()) // a dial not named yet: baresip's newest call
+        send(action, QString(), QStringLiteral("%1:%2").arg(action).arg(id));
+    else
+        send(QStringLiteral("callfind"), sipId, QStringLiteral("find:%1:%2").arg(id).arg(action));
+}
+
 void SipTapi::onReadyRead() {
     const QList<QByteArray> messages = m_reader.feed(m_socket->readAll());
     for (const QByteArray& m : messages) {
-        QJsonParseError err;
-        const QJsonDocument doc = QJsonDocument::fromJson(m, &err);
-        if (!doc.isObject()) {
-            linkDown(QStringLiteral("baresip sent a message that is not a JSON object."));
-            return;
-        }
+        // Names from the far end are copied byte for byte: bad UTF-8 is
+        // replaced, it does not make the message unreadable.
+        const QJsonDocument doc = QJsonDocument::fromJson(QString::fromUtf8(m).toUtf8());
+        if (!doc.isObject())
+            return lineFailed(text(16263));
         if (!handle(doc.object()) || !m_socket)
             return;
     }
     if (!m_reader.error().isEmpty())
-        linkDown(QStringLiteral("baresip sent a bad frame: ") + m_reader.error());
+        lineFailed(m_reader.error());
 }
 
 bool SipTapi::handle(const QJsonObject& msg) {
@@ -505,46 +571,52 @@ bool SipTapi::handle(const QJsonObject& msg) {
     }
     const QString type = msg.value(QStringLiteral("type")).toString();
     if (!msg.value(QStringLiteral("event")).toBool() || !knownEvent(type)) {
-        linkDown(QStringLiteral("baresip sent an unknown message (%1).").arg(type));
+        lineFailed(text(16264).arg(type));
         return false;
     }
-    if (type == u"REGISTER_OK" || type == u"REGISTER_FAIL") {
-        m_state->registered = type == u"REGISTER_OK";
-        postAddress(AE_STATE);
-        if (type == u"REGISTER_FAIL")
-            reportLater(QStringLiteral("The SIP registrar refused the account: ") +
-                        msg.value(QStringLiteral("param")).toString());
-    } else if (msg.value(QStringLiteral("class")).toString() == u"call") {
+    const QString param = msg.value(QStringLiteral("param")).toString();
+    // A refusal carries the registrar's status ("403 Forbidden"); anything
+    // else (a time-out, a network error) means it was not reached.
+    static const QRegularExpression refusal(QStringLiteral("^[1-6][0-9][0-9] "));
+    if (type == u"REGISTER_OK" && std::exchange(m_regFailTold, false))
+        tellLater(text(16268));
+    else if (type == u"REGISTER_FAIL" && !std::exchange(m_regFailTold, true))
+        reportLater(text(refusal.match(param).hasMatch() ? 16266 : 16267).arg(param));
+    else if (msg.value(QStringLiteral("class")).toString() == u"call")
         onCallEvent(type, msg);
-    }
     return true;
 }
 
 void SipTapi::onResponse(const QString& token, bool ok, const QString& data) {
     const QString kind = token.section(u':', 0, 0);
-    const int id = token.section(u':', 1).toInt();
-    if (kind == u"reginfo") {
-        // Plain text with colour codes, one line per account.
-        QString text = data;
-        text.remove(QRegularExpression(QStringLiteral("\x1b\\[[0-9;]*m")));
-        if (text.contains(QLatin1String("User Agents (0)"))) {
-            // Its SIP address is taken, or the account line is refused.
-            linkDown(QStringLiteral("baresip could not set up the account on its SIP address; "
-                                    "see %1.").arg(m_log));
-            return;
-        }
-        if (text.contains(QLatin1String(" ERR "))) {
-            reportLater(QStringLiteral("The SIP registrar refused the account."));
+    const int id = token.section(u':', 1, 1).toInt();
+    if (kind == u"uanew") {
+        if (!ok || data.contains(QLatin1String("User Agents (0)")))
+            return lineFailed(text(16265).arg(data.trimmed().section(u'\n', -1), m_log));
+        m_ready = true;
+        m_failures = 0;
+        postAddress(AE_STATE);
+        if (std::exchange(m_outage, false))
+            tellLater(text(16251));
+        return;
+    }
+    auto it = m_state->calls.find(id);
+    if (it == m_state->calls.end())
+        return;
+    const bool ended = it->second.state == CS_DISCONNECTED;
+    if (kind == u"find") {
+        if (ok && data.contains(QLatin1String("setting current call"))) {
+            const QString action = token.section(u':', 2);
+            send(action, QString(), QStringLiteral("%1:%2").arg(action).arg(id));
+        } else if (!ended) {
+            setState(id, CS_DISCONNECTED); // baresip no longer has it
         }
         return;
     }
-    if (ok)
-        return;
-    auto it = m_state->calls.find(id);
-    if (it == m_state->calls.end() || it->second.state == CS_DISCONNECTED)
+    if (ok || ended)
         return;
     if (kind == u"dial" || kind == u"accept")
-        reportLater(QStringLiteral("baresip refused to %1 the call: %2").arg(kind, data.trimmed()));
+        reportLater(text(16269).arg(data.trimmed()));
     if (id == m_dialling)
         m_dialling = -1;
     setState(id, CS_DISCONNECTED);
@@ -600,10 +672,9 @@ void SipTapi::answerTimedOut() {
     if (it == m_state->calls.end() || it->second.state != CS_OFFERING)
         return;
     if (linkUp())
-        send(QStringLiteral("hangup"), QString(), QStringLiteral("hangup:%1").arg(id));
+        command(id, QStringLiteral("hangup"));
     setState(id, CS_DISCONNECTED);
-    reportLater(QStringLiteral("baresip did not confirm the answer within 10 seconds; the call "
-                               "was ended. Check audioDevice in [sip]."));
+    reportLater(text(16270));
 }
 
 int SipTapi::addCall(SipCall c) {
@@ -620,12 +691,10 @@ std::shared_ptr<ITBasicCallControl> SipTapi::handle(int id) {
 int SipTapi::createCall(const QString& dest) {
     const std::optional<QString> number = SipLine::dialString(dest);
     if (!number)
-        fail(QStringLiteral("The number \"%1\" cannot be dialled: only digits, +, * and # are allowed")
-                 .arg(dest));
+        fail(text(16271).arg(dest));
     if (!linkUp())
-        fail(QStringLiteral("The SIP line is out of service"));
+        fail(text(16272));
     SipCall c;
-    c.byProgram = true;
     c.calledNumber = number;
     return addCall(c);
 }
@@ -633,9 +702,9 @@ int SipTapi::createCall(const QString& dest) {
 void SipTapi::connectCall(int id) {
     SipCall& c = m_state->call(id);
     if (c.state != CS_IDLE)
-        fail(QStringLiteral("The call cannot be connected in its current state"));
+        fail(text(16273));
     if (!linkUp())
-        fail(QStringLiteral("The SIP line is out of service"));
+        fail(text(16272));
     m_dialling = id;
     send(QStringLiteral("dial"), *c.calledNumber, QStringLiteral("dial:%1").arg(id));
     setState(id, CS_INPROGRESS);
@@ -645,40 +714,37 @@ void SipTapi::connectCall(int id) {
 
 void SipTapi::answer(int id) {
     if (m_state->call(id).state != CS_OFFERING)
-        fail(QStringLiteral("The call cannot be answered in its current state"));
+        fail(text(16273));
     if (!linkUp())
-        fail(QStringLiteral("The SIP line is out of service"));
+        fail(text(16272));
     m_answering = id;
     m_answerTimer.start();
-    send(QStringLiteral("accept"), QString(), QStringLiteral("accept:%1").arg(id));
+    command(id, QStringLiteral("accept"));
 }
 
 void SipTapi::disconnect(int id) {
     const SipCall& c = m_state->call(id);
     if (c.state == CS_DISCONNECTED)
-        fail(QStringLiteral("The call is already disconnected"));
+        fail(text(16273));
     if (linkUp() && c.state != CS_IDLE)
-        send(QStringLiteral("hangup"), QString(), QStringLiteral("hangup:%1").arg(id));
+        command(id, QStringLiteral("hangup"));
     else
         setState(id, CS_DISCONNECTED);
 }
 
 void SipTapi::setState(int id, CALL_STATE s) {
-    SipCall& c = m_state->calls[id];
-    c.state = s;
-    if (m_state->registered || c.byProgram)
-        post(TE_CALLSTATE, std::make_shared<StateEvent>(s, handle(id)));
+    m_state->calls[id].state = s;
+    post(TE_CALLSTATE, std::make_shared<StateEvent>(s, handle(id)));
 }
 
 void SipTapi::postAddress(ADDRESS_EVENT e) {
-    if (m_state->registered)
-        post(TE_ADDRESS, std::make_shared<AddressEvent>(e, m_state->address));
+    post(TE_ADDRESS, std::make_shared<AddressEvent>(e, m_state->address));
 }
 
 // Posted so that events never arrive inside a call into the layer, and
 // dropped when the object is shut down before the loop gets to them.
 void SipTapi::post(long code, std::shared_ptr<ITEventObject> ev) {
-    if (!(m_state->filter & code))
+    if (!(m_state->filter & code) || !m_state->subscribed)
         return;
     auto state = m_state;
     QMetaObject::invokeMethod(
@@ -698,6 +764,14 @@ void setConfig(const SipConfig& config) {
 
 const SipConfig& config() {
     return configRef();
+}
+
+void setTexts(TextLookup lookup) {
+    gTexts = lookup;
+}
+
+int restartPauseMs(int failures) {
+    return failures >= 6 ? 60000 : 1000 << std::max(failures, 0);
 }
 
 QString accountAddress(const QString& account) {
@@ -762,28 +836,28 @@ QList<QByteArray> NetstringReader::feed(const QByteArray& data) {
         const qsizetype digits = colon < 0 ? m_buffer.size() : colon;
         for (qsizetype i = 0; i < digits; ++i)
             if (m_buffer[i] < '0' || m_buffer[i] > '9') {
-                m_error = QStringLiteral("the length is not a number");
+                m_error = text(16260);
                 return out;
             }
         if (digits > maxDigits) {
-            m_error = QStringLiteral("the frame is longer than 64 KiB");
+            m_error = text(16261);
             return out;
         }
         if (colon < 0)
             return out;
         if (colon == 0) {
-            m_error = QStringLiteral("the length is missing");
+            m_error = text(16260);
             return out;
         }
         const qsizetype len = m_buffer.left(colon).toLongLong();
         if (len > SipLine::MaxMessage) {
-            m_error = QStringLiteral("the frame is longer than 64 KiB");
+            m_error = text(16261);
             return out;
         }
         if (m_buffer.size() < colon + 1 + len + 1)
             return out;
         if (m_buffer[colon + 1 + len] != ',') {
-            m_error = QStringLiteral("the frame does not end with a comma");
+            m_error = text(16262);
             return out;
         }
         out.append(m_buffer.mid(colon + 1, len));

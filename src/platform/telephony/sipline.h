@@ -11,6 +11,8 @@
 // The SIP line: a baresip user agent started as a child process and driven
 // through its ctrl_tcp module (JSON in netstrings on 127.0.0.1). It offers
 // one audio address, named after the account unless configured otherwise.
+// baresip runs while the program watches that address, and is started again
+// by itself when it ends or its control link breaks.
 
 // What the [sip] settings say. An empty account means no SIP line.
 struct SipConfig {
@@ -32,6 +34,13 @@ constexpr int AnswerTimeoutMs = 10000;
 
 void setConfig(const SipConfig& config);
 const SipConfig& config();
+// Where the texts the line shows come from: the string table, by id.
+using TextLookup = QString (*)(int id);
+void setTexts(TextLookup lookup);
+
+// The pause before restarting a line that went out of service, after that
+// many restarts in a row: 1 s, doubling up to 60 s.
+int restartPauseMs(int failures);
 
 // "sip:alice@pbx.example.org" of "<sip:alice@pbx.example.org>;auth_pass=x";
 // empty when the line has no <URI>.

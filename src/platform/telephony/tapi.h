@@ -167,6 +167,8 @@ public:
     // does not duplicate its events.
     virtual long RegisterCallNotifications(const std::shared_ptr<ITAddress>& address, bool monitor,
                                            bool owner, long mediaTypes, long callbackInstance) = 0;
+    // Withdraws the registration of that cookie; an unknown cookie does nothing.
+    virtual void UnregisterNotifications(long cookie) = 0;
     // Shutting down an object that is already shut down does nothing.
     virtual void Shutdown() = 0;
 
